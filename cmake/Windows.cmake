@@ -1,0 +1,61 @@
+# The Windows build: the framework layer, Tarnwell.exe, the test-only UI driver
+# and the Windows-side tests (run by CTest under Wine).
+
+set(TARNWELL_WIN_DEFINES UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601)
+set(TARNWELL_WIN_OPTIONS -Wall -Wextra)
+set(TARNWELL_WIN_LINK -static -municode)
+
+target_compile_definitions(tarnwell_core PUBLIC ${TARNWELL_WIN_DEFINES})
+target_sources(tarnwell_core PRIVATE net/TextCodec_win.cpp)
+
+add_library(tarnwell_framework STATIC
+    framework/AsyncSocket.cpp
+    framework/CmdTarget.cpp
+    framework/Controls.cpp
+    framework/DataExchange.cpp
+    framework/Dialog.cpp
+    framework/File.cpp
+    framework/FileDialog.cpp
+    framework/WinApp.cpp
+    framework/Wnd.cpp)
+target_include_directories(tarnwell_framework PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(tarnwell_framework PUBLIC ${TARNWELL_WIN_DEFINES})
+target_compile_options(tarnwell_framework PRIVATE ${TARNWELL_WIN_OPTIONS})
+target_link_libraries(tarnwell_framework PUBLIC ws2_32 comctl32 comdlg32 iphlpapi shlwapi ole32 gdi32 user32)
+
+# Everything of the program but its entry point, so the Windows tests can run the
+# real window classes.
+add_library(tarnwell_app STATIC
+    app/ModulePath_win.cpp
+    discovery/TarnwellDlgDiscovery_win.cpp
+    download/FirmwareFile_win.cpp
+    download/TarnwellDlgDownload_win.cpp
+    net/TarnwellDlgNet_win.cpp
+    net/UDPDLSocket_win.cpp
+    ui/AboutDlg.cpp
+    ui/PingList.cpp
+    ui/PingSpecific.cpp
+    ui/TarnwellDlg.cpp)
+target_compile_options(tarnwell_app PRIVATE ${TARNWELL_WIN_OPTIONS})
+target_link_libraries(tarnwell_app PUBLIC tarnwell_core tarnwell_framework)
+
+set(TARNWELL_RC ${CMAKE_SOURCE_DIR}/res/Tarnwell.rc)
+set_source_files_properties(${TARNWELL_RC} PROPERTIES
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/Tarnwell.ico;${CMAKE_SOURCE_DIR}/res/Tarnwell.manifest;${CMAKE_SOURCE_DIR}/res/resource.h")
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/res -I${CMAKE_SOURCE_DIR}")
+
+add_executable(Tarnwell WIN32 app/Main_win.cpp app/TarnwellApp.cpp ${TARNWELL_RC})
+target_link_libraries(Tarnwell PRIVATE tarnwell_app)
+target_link_options(Tarnwell PRIVATE ${TARNWELL_WIN_LINK})
+set_target_properties(Tarnwell PROPERTIES OUTPUT_NAME Tarnwell)
+
+# The compiled resources, checked against the window tables.
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/Tarnwell.res
+    COMMAND ${CMAKE_RC_COMPILER} -I${CMAKE_SOURCE_DIR}/res -I${CMAKE_SOURCE_DIR} -O res ${TARNWELL_RC} -o ${CMAKE_BINARY_DIR}/Tarnwell.res
+    DEPENDS ${TARNWELL_RC} ${CMAKE_SOURCE_DIR}/res/Tarnwell.ico ${CMAKE_SOURCE_DIR}/res/Tarnwell.manifest ${CMAKE_SOURCE_DIR}/res/resource.h)
+add_custom_target(tarnwell_res ALL DEPENDS ${CMAKE_BINARY_DIR}/Tarnwell.res)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tools/uidriver/CMakeLists.txt)
+  add_subdirectory(tools/uidriver)
+endif()
+add_subdirectory(tests/win)

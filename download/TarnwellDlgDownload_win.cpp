@@ -1,0 +1,151 @@
+// The main window's firmware file choice and the download it drives.
+#include <shlwapi.h>
+
+#include "app/Settings.h"
+#include "download/FirmwareKind.h"
+#include "framework/FileDialog.h"
+#include "framework/WinApp.h"
+#include "net/TextCodec.h"
+#include "ui/Messages.h"
+#include "ui/TarnwellDlg.h"
+
+namespace {
+
+const wchar_t* const MSG_WRONG_FILE = L"This is the wrong file for upgrading firmware.";
+const wchar_t* const MSG_NO_BOARDS = L"No boards selected.\r\n";
+const wchar_t* const MSG_FILE_MISMATCH = L"The Download File: does not match the selected units.";
+const wchar_t* const MSG_NO_MATCH = L"None of the selected units match this firmware.";
+const wchar_t* const MSG_NAME_TOO_LONG =
+    L"The firmware file name is too long to send to the boards.\r\nRename the file and choose it again.";
+
+void ShowUserError(HWND hWnd, const wchar_t* text)
+{
+    ::MessageBoxW(hWnd, text, L"Tarnwell", MB_OK | MB_ICONWARNING);
+}
+
+}  // namespace
+
+void CTarnwellDlg::OnFileButton()
+{
+    CFileDialog dlg(TRUE, nullptr, nullptr, OFN_HIDEREADONLY, L"Firmware (*.bin)|*.bin||", m_hWnd);
+    if (dlg.DoModal() != IDOK)
+        return;
+    std::wstring path = dlg.GetPathName();
+    if (!FindFirmwareKind(::PathFindFileNameW(path.c_str()))) {
+        ShowUserError(m_hWnd, MSG_WRONG_FILE);
+        return;
+    }
+    AfxGetApp()->WriteProfileStringW(SETTINGS_SECTION, SETTING_FIRMWARE_FILE, path.c_str());
+    m_strFirmwarePath = path;
+    m_editFile.SetWindowText(m_strFirmwarePath);
+    UpdateWindow();
+}
+
+void CTarnwellDlg::OnDownload()
+{
+    if (m_listUnits.GetSelCount() <= 0) {
+        ShowUserError(m_hWnd, MSG_NO_BOARDS);
+        return;
+    }
+    std::wstring fileName = ::PathFindFileNameW(m_strFirmwarePath.c_str());
+    const FirmwareKind* kind = FindFirmwareKind(fileName);
+    if (!kind) {
+        ShowUserError(m_hWnd, MSG_FILE_MISMATCH);
+        return;
+    }
+    for (int index : m_listUnits.GetSelItems()) {
+        if (m_listUnits.GetText(index).find(kind->m_pszLabel) == std::wstring::npos)
+            m_listUnits.SetSel(index, FALSE);
+    }
+    if (m_listUnits.GetSelCount() <= 0) {
+        ShowUserError(m_hWnd, MSG_NO_MATCH);
+        return;
+    }
+    std::string ansiName = WideToAnsi(fileName);
+    if (!FileNameFits(ansiName)) {
+        ShowUserError(m_hWnd, MSG_NAME_TOO_LONG);
+        return;
+    }
+    // The download keeps the addresses it starts with: discovery may empty the
+    // unit list while it runs.
+    std::vector<int> selected;
+    std::vector<std::wstring> addresses;
+    for (int index : m_listUnits.GetSelItems()) {
+        if (index >= 0 && static_cast<size_t>(index) < m_boards.size()) {
+            selected.push_back(index);
+            addresses.push_back(m_boards[static_cast<size_t>(index)].m_strIP);
+        }
+    }
+    m_sequencer.Start(m_strFirmwarePath, ansiName, selected, addresses);
+}
+
+LRESULT CTarnwellDlg::OnSendFileName(WPARAM, LPARAM)
+{
+    m_sequencer.OnSendFileName();
+    return 0;
+}
+
+LRESULT CTarnwellDlg::OnSendData(WPARAM, LPARAM)
+{
+    m_sequencer.OnSendData();
+    return 0;
+}
+
+LRESULT CTarnwellDlg::OnSendReboot(WPARAM, LPARAM)
+{
+    m_sequencer.OnSendReboot();
+    return 0;
+}
+
+LRESULT CTarnwellDlg::OnNextBoard(WPARAM, LPARAM)
+{
+    m_sequencer.OnNextBoard();
+    return 0;
+}
+
+void CTarnwellDlg::OnTimer(UINT_PTR nIDEvent)
+{
+    if (nIDEvent == RETRY_TIMER_ID)
+        m_sequencer.OnTimer();
+    Default();
+}
+
+void CTarnwellDlg::PostSequencerMessage(SequencerMessage message)
+{
+    PostMessage(WM_APP + static_cast<UINT>(message), 0, 0);
+}
+
+void CTarnwellDlg::StartRetryTimer()
+{
+    SetTimer(RETRY_TIMER_ID, RETRY_TIMEOUT_MS);
+}
+
+void CTarnwellDlg::StopRetryTimer()
+{
+    KillTimer(RETRY_TIMER_ID);
+}
+
+void CTarnwellDlg::ClearLog()
+{
+    m_strStatus.clear();
+}
+
+void CTarnwellDlg::LogLine(const std::wstring& line)
+{
+    LogStatus(line);
+}
+
+void CTarnwellDlg::SetProgressPos(int position)
+{
+    m_progress.SetPos(position);
+}
+
+void CTarnwellDlg::SetProgressRange(int maximum)
+{
+    m_progress.SetRange(0, static_cast<short>(maximum));
+}
+
+void CTarnwellDlg::SetReady(bool ready)
+{
+    m_bReady = ready ? TRUE : FALSE;
+}

@@ -1,0 +1,128 @@
+#include "framework/Dialog.h"
+
+#include <cstdlib>
+#include <exception>
+
+#include "framework/WinApp.h"
+
+const CRuntimeClass CDialog::classCDialog = {"CDialog", nullptr};
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+    ON_COMMAND(IDOK, OnOK)
+    ON_COMMAND(IDCANCEL, OnCancel)
+END_MESSAGE_MAP()
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDHelp(nIDTemplate), m_pParentWnd(pParentWnd)
+{
+}
+
+INT_PTR CDialog::DoModal()
+{
+    // A dialog without a parent is owned by the application's main window, as
+    // long as that window exists; the owner is disabled while the dialog runs.
+    HWND hOwner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+    if (!hOwner) {
+        CWinApp* app = AfxGetApp();
+        if (app && app->m_pMainWnd && app->m_pMainWnd != this && ::IsWindow(app->m_pMainWnd->m_hWnd))
+            hOwner = app->m_pMainWnd->m_hWnd;
+    }
+    INT_PTR result = ::DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDHelp), hOwner, DialogProc,
+                                       reinterpret_cast<LPARAM>(this));
+    m_hWnd = nullptr;
+    return result;
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK()
+{
+    if (!UpdateData(TRUE))
+        return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+void CDialog::DoDataExchange(CDataExchange*)
+{
+}
+
+BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
+{
+    CDataExchange dx(this, bSaveAndValidate);
+    DoDataExchange(&dx);
+    return TRUE;
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    ::EndDialog(m_hWnd, nResult);
+}
+
+// Commands the dialog does not take go on to the application object.
+BOOL CDialog::OnCmdMsg(UINT nID, UINT nCode, CCmdUI* pCmdUI)
+{
+    if (CWnd::OnCmdMsg(nID, nCode, pCmdUI))
+        return TRUE;
+    CWinApp* app = AfxGetApp();
+    return app ? app->OnCmdMsg(nID, nCode, pCmdUI) : FALSE;
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CDialog* self;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<CDialog*>(lParam);
+        ::SetWindowLongPtrW(hWnd, DWLP_USER, lParam);
+        self->m_hWnd = hWnd;
+    } else {
+        self = reinterpret_cast<CDialog*>(::GetWindowLongPtrW(hWnd, DWLP_USER));
+        if (!self)
+            return FALSE;  // messages before WM_INITDIALOG
+    }
+    // Nothing may unwind through the dialog manager; our code throws nothing, so
+    // anything that does (out of memory) ends the process loudly.
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (const std::exception& e) {
+        ::FatalAppExitA(0, e.what());
+    } catch (...) {
+        ::FatalAppExitA(0, "Unexpected failure in a window handler.");
+    }
+    return FALSE;
+}
+
+INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG)
+        return OnInitDialog();
+
+    LRESULT result = 0;
+    if (!OnWndMsg(message, wParam, lParam, &result))
+        return FALSE;  // default dialog processing
+
+    switch (message) {
+    case WM_QUERYDRAGICON:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+        return static_cast<INT_PTR>(result);
+    default:
+        ::SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+}

@@ -1,0 +1,22 @@
+// The common file-open dialog.
+#pragma once
+
+#include <string>
+
+#include "framework/Win32.h"
+
+class CFileDialog {
+public:
+    // filter in the "Description|*.ext||" form.
+    CFileDialog(BOOL bOpenFileDialog, const wchar_t* lpszDefExt, const wchar_t* lpszFileName, DWORD dwFlags,
+                const wchar_t* lpszFilter, HWND hParentWnd);
+    INT_PTR DoModal();
+    std::wstring GetPathName() const { return m_strPath; }
+
+private:
+    std::wstring m_strFilter;
+    std::wstring m_strDefExt;
+    std::wstring m_strPath;
+    DWORD m_dwFlags;
+    HWND m_hParentWnd;
+};

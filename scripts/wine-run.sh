@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine with a private prefix and quiet logs.
+# WINEPREFIX defaults to a prefix of this checkout's own; DISPLAY must be set by
+# the caller (scripts/with-display.sh) for programs that open windows.
+set -e
+here=$(cd "$(dirname "$0")/.." && pwd)
+export WINEPREFIX=${WINEPREFIX:-$here/build/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+if [ ! -d "$WINEPREFIX" ]; then
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+  # One virtual desktop for every program of the prefix: Wine then draws the
+  # captions and frames itself, and the UI driver shares the desktop.
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || true
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 || true
+  wineserver -w
+fi
+exec wine "$@"

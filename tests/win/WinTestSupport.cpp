@@ -1,0 +1,72 @@
+#include "tests/win/WinTestSupport.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+TestApp* g_testApp = nullptr;
+std::function<void(HWND)> g_step;
+HWND g_watched = nullptr;
+
+// A dialog that should have closed and did not is ended with WATCHDOG_RESULT, so a
+// failing test reports instead of hanging.
+void CALLBACK WatchdogTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(nullptr, id);
+    if (g_watched && ::IsWindow(g_watched))
+        ::EndDialog(g_watched, WATCHDOG_RESULT);
+    g_watched = nullptr;
+}
+
+void CALLBACK StepTimer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND hDlg = ::GetActiveWindow();
+    if (!hDlg)
+        return;  // not up yet: the timer fires again
+    ::KillTimer(nullptr, id);
+    auto step = std::move(g_step);
+    g_step = nullptr;
+    g_watched = hDlg;
+    ::SetTimer(nullptr, 0, 8000, WatchdogTimer);
+    if (step)
+        step(hDlg);
+}
+
+}  // namespace
+
+TestApp::TestApp()
+{
+    g_testApp = this;
+}
+
+TestApp& TheTestApp()
+{
+    return *g_testApp;
+}
+
+std::wstring TestApp::UseFreshSettings(const wchar_t* name)
+{
+    wchar_t dir[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, dir);
+    std::wstring path = std::wstring(dir) + name;
+    ::DeleteFileW(path.c_str());
+    SetProfileName(path);
+    return path;
+}
+
+void RunInModalLoop(const std::function<void(HWND)>& step)
+{
+    g_step = step;
+    ::SetTimer(nullptr, 0, 20, StepTimer);
+}
+
+std::wstring ReadTextFile(const std::wstring& path)
+{
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    std::string s = ss.str();
+    return std::wstring(s.begin(), s.end());
+}

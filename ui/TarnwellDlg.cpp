@@ -1,0 +1,178 @@
+#include "ui/TarnwellDlg.h"
+
+#include <objbase.h>
+
+#include "framework/DataExchange.h"
+#include "framework/PaintDC.h"
+#include "framework/WinApp.h"
+#include "res/resource.h"
+#include "ui/AboutDlg.h"
+#include "ui/IconLayout.h"
+#include "ui/Messages.h"
+#include "app/Settings.h"
+
+BEGIN_MESSAGE_MAP(CTarnwellDlg, CDialog)
+    ON_WM_SYSCOMMAND()
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_BN_CLICKED(IDC_FILE_BUTTON, OnFileButton)
+    ON_WM_TIMER()
+    ON_COMMAND(ID_SEARCH, OnSearch)
+    ON_COMMAND(ID_DOWNLOAD, OnDownload)
+    ON_COMMAND(IDCANCEL, OnExit)
+    ON_COMMAND(IDOK, OnEnterKey)
+    ON_MESSAGE(WM_SEND_FILENAME, OnSendFileName)
+    ON_MESSAGE(WM_SEND_DATA, OnSendData)
+    ON_MESSAGE(WM_SEND_REBOOT, OnSendReboot)
+    ON_MESSAGE(WM_NEXT_BOARD, OnNextBoard)
+    ON_UPDATE_COMMAND_UI(ID_SEARCH, OnUpdateReadyCommand)
+    ON_UPDATE_COMMAND_UI(ID_DOWNLOAD, OnUpdateReadyCommand)
+    ON_UPDATE_COMMAND_UI(IDCANCEL, OnUpdateReadyCommand)
+    ON_COMMAND(ID_PING_SPECIFIC, OnPingSpecific)
+    ON_COMMAND(ID_PING_LIST, OnPingList)
+    ON_UPDATE_COMMAND_UI(ID_PING_SPECIFIC, OnUpdatePingCommand)
+    ON_UPDATE_COMMAND_UI(ID_PING_LIST, OnUpdatePingCommand)
+    ON_WM_CLOSE()
+END_MESSAGE_MAP()
+
+CTarnwellDlg::CTarnwellDlg() : CDialog(IDD_MAIN_DIALOG, nullptr), m_sequencer(*this, m_file)
+{
+    m_hIcon = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    m_nAdapters = 0;
+}
+
+CTarnwellDlg::~CTarnwellDlg()
+{
+    if (m_bComInitialized)
+        ::CoUninitialize();
+}
+
+void CTarnwellDlg::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_UNITS, m_listUnits);
+    DDX_Control(pDX, IDC_PROGRESS, m_progress);
+    DDX_Control(pDX, IDC_STATUS_EDIT, m_editStatus);
+    DDX_Control(pDX, IDC_FILE_EDIT, m_editFile);
+}
+
+BOOL CTarnwellDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    // The result is not examined: without COM the window works all the same.
+    HRESULT hr = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    m_bComInitialized = SUCCEEDED(hr);
+
+    AddSystemMenuItem();
+
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    m_strFirmwarePath = AfxGetApp()->GetProfileStringW(SETTINGS_SECTION, SETTING_FIRMWARE_FILE, L"");
+    m_editFile.SetWindowText(m_strFirmwarePath);
+    UpdateWindow();
+
+    m_bReady = TRUE;
+
+    m_progress.SetRange(0, 100);
+    m_progress.SetStep(1);
+
+    EnumerateAdapters();
+    RunStartupProbe();
+    return TRUE;
+}
+
+void CTarnwellDlg::AddSystemMenuItem()
+{
+    HMENU hSysMenu = GetSystemMenu(FALSE);
+    if (!hSysMenu)
+        return;
+    wchar_t text[256] = {};
+    int n = ::LoadStringW(AfxGetResourceHandle(), IDS_ABOUTBOX, text, 256);
+    if (n <= 0)
+        return;
+    ::AppendMenuW(hSysMenu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(hSysMenu, MF_STRING, IDM_ABOUTBOX, text);
+}
+
+void CTarnwellDlg::OnSysCommand(UINT nID, LPARAM)
+{
+    // The low four bits of a system command belong to Windows.
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg dlgAbout;
+        dlgAbout.DoModal();
+    } else {
+        Default();
+    }
+}
+
+void CTarnwellDlg::OnPaint()
+{
+    if (!IsIconic()) {
+        CDialog::OnPaint();
+        return;
+    }
+    CPaintDC dc(m_hWnd);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    RECT rect;
+    GetClientRect(&rect);
+    IconOrigin at = CenteredIconOrigin(rect.right - rect.left, rect.bottom - rect.top, ::GetSystemMetrics(SM_CXICON),
+                                       ::GetSystemMetrics(SM_CYICON));
+    dc.DrawIcon(at.x, at.y, m_hIcon);
+}
+
+HCURSOR CTarnwellDlg::OnQueryDragIcon()
+{
+    return static_cast<HCURSOR>(m_hIcon);
+}
+
+void CTarnwellDlg::OnExit()
+{
+    OnCancel();
+}
+
+// Enter in the main window does nothing: it must neither end the program during a
+// download nor bypass the closing of the sockets. A focused "File" button still takes it.
+void CTarnwellDlg::OnEnterKey()
+{
+}
+
+// COM is released once, when the window really closes (in OnCancel); a close that
+// is refused during a download leaves it alone.
+void CTarnwellDlg::OnClose()
+{
+    Default();
+}
+
+void CTarnwellDlg::OnCancel()
+{
+    CloseSockets();
+    if (m_bComInitialized) {
+        ::CoUninitialize();
+        m_bComInitialized = false;
+    }
+    CDialog::OnCancel();
+}
+
+void CTarnwellDlg::OnUpdateReadyCommand(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_bReady);
+}
+
+void CTarnwellDlg::OnUpdatePingCommand(CCmdUI*)
+{
+}
+
+void CTarnwellDlg::LogStatus(const std::wstring& line)
+{
+    m_strStatus.insert(0, line);
+    m_editStatus.SetWindowText(m_strStatus);
+    UpdateWindow();
+}
+
+void CTarnwellDlg::RestartStatus(const std::wstring& line)
+{
+    m_strStatus.clear();
+    LogStatus(line);
+}

@@ -1,0 +1,97 @@
+// The main window: owner of the adapter sockets, the unit list, the download and the status log.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "discovery/DiscoveryText.h"
+#include "download/DownloadSequencer.h"
+#include "download/FirmwareFile_win.h"
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
+#include "net/BoardPacket.h"
+#include "net/UDPDLSocket_win.h"
+
+class CTarnwellDlg : public CDialog, private IDownloadHost {
+public:
+    CTarnwellDlg();
+    ~CTarnwellDlg() override;
+
+    HICON m_hIcon;
+    BYTE m_bReady = FALSE;
+    CUDPDLSocket m_sockets[MAX_ADAPTERS];
+    std::uint32_t m_nAdapters = 0;
+    std::vector<BoardList> m_boards;
+    BoardPacket m_packet = {};
+    std::wstring m_strFirmwarePath;
+    std::wstring m_strStatus;
+    CListBox m_listUnits;
+    CProgressCtrl m_progress;
+    CEdit m_editStatus;
+    CEdit m_editFile;
+
+    CFirmwareFile m_file;
+    DownloadSequencer m_sequencer;
+
+    // Status log: the newest line goes on top and shows at once.
+    void LogStatus(const std::wstring& line);
+    // Empties the log and shows the one line.
+    void RestartStatus(const std::wstring& line);
+
+    // Board link.
+    void EnumerateAdapters();
+    void CreateSockets();
+    void SendToAllAdapters(const std::uint8_t* packet);
+    bool SendToBoard(const std::wstring& target, const std::uint8_t* packet, int length) override;
+    void HandleReply(int index);
+    void CloseSockets();
+
+    // Discovery.
+    void ClearUnits();
+    void BuildDiscoveryRequest();
+    void OnDiscoveryReply(const BoardReply& reply, const std::wstring& sender);
+    void RunStartupProbe();
+    void OnSearch();
+    void OnPingList();
+    void OnPingSpecific();
+
+    // Firmware file and download.
+    void OnFileButton();
+    void OnDownload();
+    LRESULT OnSendFileName(WPARAM, LPARAM);
+    LRESULT OnSendData(WPARAM, LPARAM);
+    LRESULT OnSendReboot(WPARAM, LPARAM);
+    LRESULT OnNextBoard(WPARAM, LPARAM);
+    void OnTimer(UINT_PTR nIDEvent);
+
+    // Window.
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnCancel() override;
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnExit();
+    void OnEnterKey();
+    void OnClose();
+    void OnUpdateReadyCommand(CCmdUI* pCmdUI);
+    void OnUpdatePingCommand(CCmdUI* pCmdUI);
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void AddSystemMenuItem();
+
+    // What the download sequencer needs of the window.
+    void PostSequencerMessage(SequencerMessage message) override;
+    void StartRetryTimer() override;
+    void StopRetryTimer() override;
+    void ClearLog() override;
+    void LogLine(const std::wstring& line) override;
+    void SetProgressPos(int position) override;
+    void SetProgressRange(int maximum) override;
+    void SetReady(bool ready) override;
+
+    bool m_bComInitialized = false;
+};
