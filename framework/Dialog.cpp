@@ -61,6 +61,27 @@ BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
     return TRUE;
 }
 
+// Centres over the owner when it is visible and not minimised, else on the work area.
+void CDialog::CenterWindow()
+{
+    RECT area;
+    HWND hOwner = ::GetWindow(m_hWnd, GW_OWNER);
+    if (hOwner && ::IsWindowVisible(hOwner) && !::IsIconic(hOwner)) {
+        ::GetWindowRect(hOwner, &area);
+    } else {
+        MONITORINFO mi = {sizeof mi};
+        ::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &mi);
+        area = mi.rcWork;
+    }
+    RECT rect;
+    ::GetWindowRect(m_hWnd, &rect);
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    int x = area.left + ((area.right - area.left) - width) / 2;
+    int y = area.top + ((area.bottom - area.top) - height) / 2;
+    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void CDialog::EndDialog(int nResult)
 {
     ::EndDialog(m_hWnd, nResult);
@@ -101,8 +122,18 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
 
 INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_INITDIALOG)
-        return OnInitDialog();
+    if (message == WM_INITDIALOG) {
+        RECT before;
+        ::GetWindowRect(m_hWnd, &before);
+        BOOL result = OnInitDialog();
+        // A template at 0, 0 without a positioning style is centred, unless the
+        // dialog placed itself while it was initialised.
+        RECT after;
+        ::GetWindowRect(m_hWnd, &after);
+        if (before.left == after.left && before.top == after.top)
+            CenterWindow();
+        return result;
+    }
 
     LRESULT result = 0;
     if (!OnWndMsg(message, wParam, lParam, &result))

@@ -20,6 +20,7 @@ public:
 
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
     void EndDialog(int nResult);
+    void CenterWindow();
 
     // The dialog's own painting, for handlers that paint only in some states.
     void OnPaint() { Default(); }

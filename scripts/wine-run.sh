@@ -10,6 +10,7 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 if [ ! -d "$WINEPREFIX" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
   # One virtual desktop for every program of the prefix: Wine then draws the
   # captions and frames itself, and the UI driver shares the desktop.
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || true

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# The README's test command: installs what is missing, builds, runs every test.
+# Native tests run directly; Windows tests run under Wine with an X display, in a
+# network namespace of their own (tests that need boards make further namespaces).
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+scripts/setup.sh || exit 1
+scripts/build.sh || exit 1
+status=0
+echo "== native tests =="
+ctest --test-dir build/native --output-on-failure || status=1
+echo "== Windows tests (Wine) =="
+scripts/with-display.sh scripts/in-loopback-ns.sh ctest --test-dir build/win --output-on-failure || status=1
+WINEPREFIX=$root/build/wineprefix wineserver -k 2>/dev/null || true
+exit $status
