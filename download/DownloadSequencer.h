@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "download/IDownloadHost.h"
+#include "download/IFirmwareFile.h"
+#include "net/BoardPacket.h"
+
+constexpr unsigned RETRY_TIMER_ID = 1;
+constexpr unsigned RETRY_TIMEOUT_MS = 5000;
+constexpr std::uint8_t RETRY_LIMIT = 2;
+
+// Carries one firmware file to a list of boards, one after the other: file
+// name, data blocks, reboot; each request guarded by the retry timer.
+class DownloadSequencer {
+public:
+    DownloadSequencer(IDownloadHost& host, IFirmwareFile& file);
+    DownloadSequencer(const DownloadSequencer&) = delete;
+    DownloadSequencer& operator=(const DownloadSequencer&) = delete;
+
+    // `boards`: addresses in unit-list order; `selected`: their unit-list indexes.
+    // Refused without any effect while running or when the name does not fit.
+    bool Start(const std::wstring& path, const std::string& ansiFileName, const std::vector<int>& selected,
+        const std::vector<std::wstring>& boards);
+    void OnNextBoard();
+    void OnSendFileName();
+    void OnSendData();
+    void OnSendReboot();
+    void OnTimer();
+    void OnAck(const BoardReply& reply, const std::wstring& sender);
+
+    bool IsRunning() const { return m_bRunning; }
+    bool IsAwaiting() const { return m_bAwaiting; }
+    int Current() const { return m_nCurrent; }
+    const std::vector<int>& Selected() const { return m_selected; }
+    const std::vector<std::wstring>& Boards() const { return m_boards; }
+
+private:
+    bool TakePending(SequencerMessage message);
+    void Post(SequencerMessage message);
+    void Send(int size);
+    void Await(std::uint8_t stage);
+    void Log(const wchar_t* before, const std::wstring& ip, const wchar_t* after);
+    void EndBoard(BoardOutcome outcome, std::uint8_t opcode);
+    void FailBoard(BoardOutcome outcome, std::uint8_t opcode);
+    bool IsForOutstandingBlock(const BoardReply& reply);
+    void OnDataAccepted();
+    const std::wstring& Board() const { return m_boards[static_cast<std::size_t>(m_nCurrent)]; }
+
+    IDownloadHost& m_host;
+    IFirmwareFile& m_file;
+    std::wstring m_strFirmwarePath;
+    std::string m_strFileName; // ANSI, as the file-name request carries it
+    std::vector<int> m_selected;
+    std::vector<std::wstring> m_boards;
+    int m_nCurrent = -1;
+    std::uint64_t m_nFileLength = 0;
+    std::uint32_t m_nBlock = 0;
+    std::uint8_t m_nStage = 0;
+    std::uint8_t m_nRetries = 0;
+    BoardPacket m_packet{};
+    bool m_bRunning = false;
+    bool m_bAwaiting = false; // a request is out and its timer runs
+    int m_nPending = 0;       // the SequencerMessage posted and not yet handled, 0 when none
+    bool m_bEchoes = false;   // the board's data acks carry the block they answer
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class SequencerMessage { SendFileName = 1, SendData = 2, SendReboot = 3, NextBoard = 4 }; // WM_APP + value
+
+enum class BoardOutcome { Rebooted, NoReply, NegativeAck, FileError };
+
+// What the download needs from its window: a message queue, one timer, the
+// board link, the status log and the progress bar.
+class IDownloadHost {
+public:
+    virtual ~IDownloadHost() = default;
+    virtual void PostSequencerMessage(SequencerMessage message) = 0; // posted, never run inline
+    virtual void StartRetryTimer() = 0; // (re)starts the RETRY_TIMEOUT_MS period
+    virtual void StopRetryTimer() = 0;
+    virtual bool SendToBoard(const std::wstring& ip, const std::uint8_t* data, int length) = 0;
+    virtual void ClearLog() = 0;
+    virtual void LogLine(const std::wstring& line) = 0; // line carries its "\r\n"
+    virtual void SetProgressPos(int position) = 0;
+    virtual void SetProgressRange(int maximum) = 0;
+    virtual void SetReady(bool ready) = 0;
+    // Position in the download's board list; opcode of the request that failed, 0 after a reboot ack.
+    virtual void OnBoardFinished(int, BoardOutcome, std::uint8_t) {}
+};

@@ -1,0 +1,65 @@
+#include "net/IPv4.h"
+
+namespace {
+
+bool IsBlank(wchar_t c)
+{
+    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r';
+}
+
+// One "%u" conversion: blanks skipped, an optional sign, at least one decimal
+// digit. Digits accumulate modulo 2^32 and a '-' negates modulo 2^32, which
+// is what the runtime's scanner does with out-of-range input.
+bool ReadUnsigned(const std::wstring& text, std::size_t& pos, std::uint32_t& value)
+{
+    while (pos < text.size() && IsBlank(text[pos]))
+        ++pos;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == L'+' || text[pos] == L'-')) {
+        negative = text[pos] == L'-';
+        ++pos;
+    }
+    const std::size_t first = pos;
+    value = 0;
+    while (pos < text.size() && text[pos] >= L'0' && text[pos] <= L'9') {
+        value = value * 10u + static_cast<std::uint32_t>(text[pos] - L'0');
+        ++pos;
+    }
+    if (negative)
+        value = 0u - value;
+    return pos > first;
+}
+
+} // namespace
+
+std::uint32_t ParseIPv4(const std::wstring& text)
+{
+    std::size_t pos = 0;
+    std::uint32_t value = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) {
+            if (pos >= text.size() || text[pos] != L'.')
+                return 0;
+            ++pos;
+        }
+        std::uint32_t part = 0;
+        if (!ReadUnsigned(text, pos, part))
+            return 0;
+        // Shift and add without range checks: an octet above 255 carries into
+        // the one before it.
+        value = (value << 8) + part;
+    }
+    return value;
+}
+
+int ChooseAdapter(const std::vector<AdapterAddress>& adapters, const std::wstring& target)
+{
+    const std::uint32_t targetValue = ParseIPv4(target);
+    for (std::size_t i = 0; i < adapters.size(); ++i) {
+        const std::uint32_t address = ParseIPv4(adapters[i].m_strAddress);
+        const std::uint32_t mask = ParseIPv4(adapters[i].m_strMask);
+        if ((address & mask) == (targetValue & mask))
+            return static_cast<int>(i);
+    }
+    return -1;
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <string>
+
+// Wire text is 8-bit in the workstation's ANSI code page; inside, text is wide.
+std::string WideToAnsi(const std::wstring& text);
+std::wstring AnsiToWide(const std::string& text);

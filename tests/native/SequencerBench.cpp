@@ -1,0 +1,124 @@
+#include "SequencerBench.h"
+
+#include <gtest/gtest.h>
+
+SequencerBench::SequencerBench()
+{
+    host.m_onSend = [this](const FakeDownloadHost::Sent& sent) { OnSend(sent); };
+}
+
+bool SequencerBench::Start(std::size_t fileSize, const std::vector<std::wstring>& ips, const std::string& name)
+{
+    file.m_bytes.resize(fileSize);
+    for (std::size_t i = 0; i < fileSize; ++i)
+        file.m_bytes[i] = static_cast<std::uint8_t>(i * 31 + i / 504);
+    std::vector<int> selected;
+    for (std::size_t i = 0; i < ips.size(); ++i)
+        selected.push_back(static_cast<int>(i));
+    return sequencer.Start(L"C:\\fw\\" + std::wstring(name.begin(), name.end()), name, selected, ips);
+}
+
+void SequencerBench::Run()
+{
+    for (int step = 0; step < 100000; ++step) {
+        if (host.m_posted.size() > 1 || (!host.m_posted.empty() && sequencer.IsAwaiting()))
+            ++overlaps;
+        if (host.DispatchOne(sequencer))
+            continue;
+        const auto next = m_replies.begin();
+        const bool haveReply = next != m_replies.end();
+        if (host.m_bTimer && (!haveReply || host.m_deadline < next->first)) {
+            // A window timer repeats until stopped.
+            host.m_now = host.m_deadline;
+            host.m_deadline += RETRY_TIMEOUT_MS;
+            sequencer.OnTimer();
+            continue;
+        }
+        if (!haveReply)
+            return;
+        host.m_now = std::max(host.m_now, next->first);
+        const auto [ip, bytes] = next->second;
+        m_replies.erase(next);
+        BoardReply reply;
+        if (ReadBoardReply(bytes.data(), bytes.size(), reply) && reply.opcode != OP_DISCOVER)
+            sequencer.OnAck(reply, ip);
+    }
+    ADD_FAILURE() << "the download never came to rest";
+}
+
+void SequencerBench::Reply(const std::wstring& ip, std::vector<std::uint8_t> bytes, std::uint64_t delayMs)
+{
+    m_replies.emplace(host.m_now + delayMs, std::make_pair(ip, std::move(bytes)));
+}
+
+std::vector<FakeDownloadHost::Sent> SequencerBench::SentTo(const std::wstring& ip, std::uint8_t opcode) const
+{
+    std::vector<FakeDownloadHost::Sent> result;
+    for (const auto& sent : host.m_sent) {
+        if (sent.ip == ip && !sent.bytes.empty() && sent.bytes[0] == opcode)
+            result.push_back(sent);
+    }
+    return result;
+}
+
+std::string SequencerBench::Trace(const std::wstring& ip) const
+{
+    std::string trace;
+    for (const auto& sent : host.m_sent) {
+        if (sent.ip != ip)
+            continue;
+        if (!trace.empty())
+            trace += ' ';
+        const char* kinds = "?QNDR";
+        trace += kinds[sent.bytes[0] <= OP_REBOOT ? sent.bytes[0] : 0];
+        if (sent.bytes[0] == OP_DATA)
+            trace += std::to_string(sent.bytes[4] | (sent.bytes[5] << 8)) + ':';
+        trace += std::to_string(sent.bytes.size());
+    }
+    return trace;
+}
+
+void SequencerBench::OnSend(const FakeDownloadHost::Sent& sent)
+{
+    if (sequencer.IsAwaiting())
+        ++overlaps;
+    auto found = boards.find(sent.ip);
+    if (found == boards.end() || sent.bytes.size() < 8)
+        return;
+    FakeBoard& board = found->second;
+    const std::uint8_t opcode = sent.bytes[0];
+    const std::uint32_t sequence = sent.bytes[4] | (sent.bytes[5] << 8) | (sent.bytes[6] << 16)
+        | (static_cast<std::uint32_t>(sent.bytes[7]) << 24);
+    const int count = board.transmissions[{opcode, sequence}]++;
+    const BoardFault fault = board.faults[{opcode, sequence}];
+    if (count < fault.drop)
+        return; // lost on the way
+
+    if (opcode == OP_FILENAME) {
+        board.fileName.assign(reinterpret_cast<const char*>(sent.bytes.data() + 8));
+        board.image.clear();
+        board.blocks = 0;
+    } else if (opcode == OP_DATA) {
+        if (sequence == board.blocks) {
+            board.image.insert(board.image.end(), sent.bytes.begin() + 8, sent.bytes.end());
+            ++board.blocks;
+        } else if (sequence + 1 != board.blocks) {
+            ++board.gaps;
+        }
+    } else if (opcode == OP_REBOOT) {
+        ++board.reboots;
+    }
+
+    if (board.silent)
+        return;
+    std::vector<std::uint8_t> ack(sent.bytes.begin(), sent.bytes.begin() + 8);
+    ack[1] = fault.nack ? 0 : STATUS_ACK;
+    if (board.form == AckForm::Short)
+        ack.resize(2);
+    else if (board.form == AckForm::ZeroHeader)
+        std::fill(ack.begin() + 2, ack.end(), std::uint8_t{0});
+    const std::uint64_t delay = count == fault.drop && fault.lateMs != 0 ? fault.lateMs : 1;
+    Reply(sent.ip, ack, delay);
+    if (board.twice)
+        Reply(sent.ip, ack, delay + 1);
+}
