@@ -1,0 +1,64 @@
+// The misbehaviour one simulated board shows on demand.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace boardsim {
+
+enum class AckForm { Echo, Short, Zero };
+
+// Which request a fault applies to: "discover", "filename", "reboot", "data:K" or "data:*".
+struct RequestMatch {
+    std::uint8_t opcode = 0;
+    bool anyBlock = false;
+    std::uint32_t block = 0;
+    bool Matches(std::uint8_t op, std::uint32_t sequence) const;
+    std::string Text() const;
+};
+
+// What the board does with one transmission of one request.
+struct Decision {
+    bool answer = true;
+    bool dropped = false;
+    std::uint8_t status = 5;
+    std::uint32_t delayMs = 0;
+    std::uint8_t copies = 1;
+    std::uint32_t gapMs = 0;
+};
+
+class FaultPlan {
+public:
+    // Applies one "key" or "key=value" item of a board description; false with a message when it is not one.
+    bool Add(std::string_view key, std::optional<std::string_view> value, std::string& error);
+    static bool IsFaultKey(std::string_view key);
+
+    // transmission counts from 1 for each request.
+    Decision Decide(std::uint8_t opcode, std::uint32_t sequence, std::uint32_t transmission) const;
+
+    AckForm Ack() const { return m_ack; }
+    const std::optional<std::vector<std::uint8_t>>& DiscoveryReply() const { return m_discoveryReply; }
+    std::string Describe() const;
+
+private:
+    template <typename T>
+    struct Rule {
+        RequestMatch match;
+        T value;
+    };
+    bool m_silent = false;
+    bool m_mute = false;
+    AckForm m_ack = AckForm::Echo;
+    std::vector<Rule<std::uint8_t>> m_naks;
+    std::vector<Rule<std::uint32_t>> m_drops;
+    std::vector<Rule<std::uint32_t>> m_lates;
+    std::vector<Rule<std::uint32_t>> m_twices;
+    bool m_twiceAll = false;
+    std::optional<std::vector<std::uint8_t>> m_discoveryReply;
+    std::vector<std::string> m_items;
+};
+
+}  // namespace boardsim

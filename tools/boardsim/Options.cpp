@@ -1,0 +1,193 @@
+#include "Options.h"
+
+#include <charconv>
+#include <fstream>
+#include <set>
+
+namespace boardsim {
+
+namespace {
+
+bool ParseUnsigned(const std::string& text, unsigned long long max, unsigned long long& value)
+{
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc() && result.ptr == text.data() + text.size() && value <= max;
+}
+
+bool ReadBoardFile(const std::string& path, std::vector<BoardConfig>& boards, std::string& error)
+{
+    std::ifstream in(path);
+    if (!in) {
+        error = "cannot read " + path;
+        return false;
+    }
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        const auto first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#')
+            continue;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!ParseBoardConfig(line.substr(first), boards, error)) {
+            error = path + ":" + std::to_string(number) + ": " + error;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+const char* Options::Usage()
+{
+    return R"(Usage: boardsim --board BOARD [--board BOARD ...] [options]
+
+Plays networked boards that speak the board protocol on UDP port 2016: answers discovery and the file-name,
+data and reboot requests of a download, assembles and writes every image it receives, logs every request,
+and flags every request that breaks the protocol. Stops on SIGINT or SIGTERM and prints a verdict per board.
+
+BOARD: comma-separated items ("\," for a comma inside a value)
+  ip=A.B.C.D            the board's address; it must be configured on an interface here (required);
+                        a space-separated list makes one board per address (e.g. ip=$TW_BOARD_IPS)
+  name=TEXT             name in the discovery reply (default "Board %d")
+  mac=TEXT              MAC text in the discovery reply (default derived from the address)
+  count=N               N boards on consecutive addresses (host octets .0 and .255 skipped)
+                        with a range or a list, "%d" in the name becomes 1..N and a MAC written as six
+                        hex octets counts up
+ faults (REQ is discover, filename, reboot, data:K for block K, or data:* for every block):
+  silent                never answer a download request (discovery is still answered)
+  silent=all, mute      never answer anything
+  nak=REQ[:STATUS]      answer REQ with a negative acknowledgement, status STATUS (default 1)
+  drop=REQ[:N]          ignore the first N transmissions of REQ (default 1), as if lost on the wire
+  late=REQ:MS           answer the first transmission of REQ MS milliseconds late; later ones at once
+  twice                 answer every download request twice
+  twice=REQ[:MS]        answer REQ twice, the second copy MS milliseconds after the first (default 0)
+  disc-reply=HEX        send these bytes as the discovery reply (e.g. 01050000000000004100)
+  ack=echo|short|zero   acknowledgement form: echo (default) = 8 bytes, the request's header with status 5
+                        (opcode, 5, length, sequence); short = 2 bytes (opcode, status);
+                        zero = 8 bytes, opcode and status, then zeros
+ e.g. --board "name=FW VEX 1,mac=00:11:22:33:44:01,ip=192.168.1.1,late=data:3:6000,drop=data:4"
+
+Options:
+  --board BOARD          a board (repeatable)
+  --board-file FILE     one BOARD per line; blank lines and lines starting with '#' skipped
+  --out DIR             write each image to DIR/<board ip>/<file name> (".partial" appended when the
+                        download did not end with a reboot request)
+  --expect FILE         compare every image with FILE; the verdict says identical or DIFFERS
+  --log FILE            write the request log to FILE instead of standard output
+  --quiet               log flags only, not every request
+  --summary FILE        JSON summary of every board's requests, flags and images (at exit and on SIGUSR1)
+  --verdict FILE        the same verdict as key=value lines (at exit and on SIGUSR1)
+  --ready-file FILE     create FILE once every socket is bound
+  --port N              UDP port of the boards (default 2016)
+  --listen ADDR|none    address of the listener that hears broadcasts (default 0.0.0.0, or
+                        127.255.255.255 when every board is on 127/8); "none" for no listener
+  --broadcast-all       every board answers every broadcast; by default a broadcast is answered by the
+                        boards whose address lies in a subnet of the interface it came in on
+  --spread MS           spread the replies to one broadcast evenly over MS milliseconds
+  --exit-after SECONDS  stop by itself after this time
+  --help                this text
+
+Exit status: 0 clean (no flag, no image that differs from --expect), 1 flagged, 2 usage or socket error.
+)";
+}
+
+bool Options::Parse(int argc, const char* const* argv, Options& options, std::string& error)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const auto value = [&](std::string& target) {
+            if (i + 1 >= argc) {
+                error = arg + " needs a value";
+                return false;
+            }
+            target = argv[++i];
+            return true;
+        };
+        std::string text;
+        unsigned long long number = 0;
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return true;
+        } else if (arg == "--board") {
+            if (!value(text))
+                return false;
+            if (!ParseBoardConfig(text, options.boards, error)) {
+                error = "--board \"" + text + "\": " + error;
+                return false;
+            }
+        } else if (arg == "--board-file") {
+            if (!value(text) || !ReadBoardFile(text, options.boards, error))
+                return false;
+        } else if (arg == "--out") {
+            if (!value(options.outDir))
+                return false;
+        } else if (arg == "--expect") {
+            if (!value(options.expectPath))
+                return false;
+        } else if (arg == "--log") {
+            if (!value(options.logPath))
+                return false;
+        } else if (arg == "--summary") {
+            if (!value(options.summaryPath))
+                return false;
+        } else if (arg == "--verdict") {
+            if (!value(options.verdictPath))
+                return false;
+        } else if (arg == "--ready-file") {
+            if (!value(options.readyPath))
+                return false;
+        } else if (arg == "--listen") {
+            if (!value(options.listen))
+                return false;
+        } else if (arg == "--quiet" || arg == "-q") {
+            options.quiet = true;
+        } else if (arg == "--broadcast-all") {
+            options.broadcastToAll = true;
+        } else if (arg == "--port" || arg == "--spread" || arg == "--exit-after") {
+            if (!value(text))
+                return false;
+            const unsigned long long max = arg == "--port" ? 65535 : 100000000;
+            if (!ParseUnsigned(text, max, number) || (arg == "--port" && number == 0)) {
+                error = arg + " needs a number, not '" + text + "'";
+                return false;
+            }
+            if (arg == "--port")
+                options.port = static_cast<std::uint16_t>(number);
+            else if (arg == "--spread")
+                options.spread = number * 1000;
+            else
+                options.exitAfter = number * 1000000;
+        } else {
+            error = "unknown argument '" + arg + "' (see --help)";
+            return false;
+        }
+    }
+    if (options.boards.empty()) {
+        error = "no board given (--board \"name=...,mac=...,ip=...\"; see --help)";
+        return false;
+    }
+    std::set<std::uint32_t> seen;
+    for (const auto& board : options.boards) {
+        if (!seen.insert(board.ip).second) {
+            error = "two boards have the address " + IpText(board.ip);
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string Options::ListenAddress() const
+{
+    if (listen == "none")
+        return "";
+    if (!listen.empty())
+        return listen;
+    // Boards on loopback only: keep the listener off every other interface of the machine.
+    for (const auto& board : boards)
+        if ((board.ip >> 24) != 127)
+            return "0.0.0.0";
+    return "127.255.255.255";
+}
+
+}  // namespace boardsim

@@ -1,0 +1,36 @@
+// The simulator's command line.
+#pragma once
+
+#include "BoardConfig.h"
+#include "Wire.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace boardsim {
+
+struct Options {
+    std::vector<BoardConfig> boards;
+    std::string outDir;
+    std::string expectPath;
+    std::string logPath;
+    std::string summaryPath;
+    std::string verdictPath;
+    std::string readyPath;
+    std::uint16_t port = kBoardPort;
+    std::string listen;  // empty: chosen from the boards' addresses; "none": no listener
+    bool quiet = false;
+    bool broadcastToAll = false;
+    Micros spread = 0;
+    Micros exitAfter = kNever;
+    bool help = false;
+
+    // false with a message on a mistake; help set when --help was asked for.
+    static bool Parse(int argc, const char* const* argv, Options& options, std::string& error);
+    static const char* Usage();
+    // The listener address to bind, "" for none.
+    std::string ListenAddress() const;
+};
+
+}  // namespace boardsim
