@@ -73,7 +73,7 @@ one-subnet     ws0 192.168.1.10/24  <->  bd0 boards 192.168.1.1 to .N (default 6
 two-adapters   ws0 192.168.1.10/24  <->  bd0 boards 192.168.1.1 to .N (.10 skipped)
                ws1 10.0.0.5/8       <->  bd1 boards 10.1.2.1 to 10.1.2.N
 same-subnet    ws0 192.168.1.10/24  <->  bd0 boards 192.168.1.1 to .N (.10, .11 and .254 skipped)
-               ws1 192.168.1.11/24  <->  bd1 192.168.1.254/24 (no board; the other way into the same subnet)
+               ws1 192.168.1.11/24  <->  bd1 (bd0 and bd1 share a bridge that holds the boards and .254: one segment)
 big            ws0 10.20.0.1/16     <->  bd0 boards from 10.20.1.1 on, N of them (default 1000),
                                          host octets .0 and .255 skipped (as boardsim's count= does)
 EOF
@@ -139,6 +139,9 @@ plan_layout() {
         LINK_BOARDS=("$(board_range 192.168.1.1 "$n" 192.168.1.10 192.168.1.11 192.168.1.254)" "")
         LINK_PREFIX=(24 24)
         LINK_EXTRA=("" 192.168.1.254/24)
+        # One network segment: both veths hang on a bridge that holds the boards, so a
+        # reply to either workstation address comes back in on that address's own link.
+        BRIDGE=1
         ;;
     big)
         local n=${COUNT:-1000}
@@ -226,20 +229,34 @@ build() {
         ip netns exec "$WS_NS" sysctl -qw "$sysctl" 2>/dev/null
         ip netns exec "$BD_NS" sysctl -qw "$sysctl" 2>/dev/null
     done
+    # A workstation with two addresses on one segment answers ARP for each address
+    # on that address's own link only, as a well-set-up multi-homed host does.
+    ip netns exec "$WS_NS" sysctl -qw net.ipv4.conf.all.arp_ignore=1 2>/dev/null
+    ip netns exec "$WS_NS" sysctl -qw net.ipv4.conf.all.arp_announce=2 2>/dev/null
+    if [ "${BRIDGE:-0}" = 1 ]; then
+        ip -n "$BD_NS" link add br0 type bridge || die "cannot create the boards bridge"
+        ip -n "$BD_NS" link set br0 up || die "bridge up"
+    fi
+    local dev
     for i in "${!LINK_WS_CIDR[@]}"; do
         ws_if=ws$i
         bd_if=bd$i
+        dev=$bd_if
+        [ "${BRIDGE:-0}" = 1 ] && dev=br0
         # Both ends are made inside their namespaces, so nothing ever appears on the host's own network.
         ip link add "$ws_if" netns "$WS_NS" type veth peer name "$bd_if" netns "$BD_NS" ||
             die "cannot create the veth pair $ws_if/$bd_if"
         ip -n "$WS_NS" addr add "${LINK_WS_CIDR[$i]}" dev "$ws_if" || die "address ${LINK_WS_CIDR[$i]}"
         {
             for ip in ${LINK_BOARDS[$i]}; do
-                echo "address add $ip/${LINK_PREFIX[$i]} dev $bd_if"
+                echo "address add $ip/${LINK_PREFIX[$i]} dev $dev"
             done
-            [ -z "${LINK_EXTRA[$i]}" ] || echo "address add ${LINK_EXTRA[$i]} dev $bd_if"
+            [ -z "${LINK_EXTRA[$i]}" ] || echo "address add ${LINK_EXTRA[$i]} dev $dev"
         } | ip -n "$BD_NS" -batch - || die "board addresses on $bd_if"
         ip -n "$WS_NS" link set "$ws_if" up || die "link $ws_if up"
+        if [ "${BRIDGE:-0}" = 1 ]; then
+            ip -n "$BD_NS" link set "$bd_if" master br0 || die "$bd_if on the bridge"
+        fi
         ip -n "$BD_NS" link set "$bd_if" up || die "link $bd_if up"
     done
 }
