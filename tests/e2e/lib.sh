@@ -59,7 +59,7 @@ e2e_begin() {
   wineserver -k 2>/dev/null
   if [ $status -ne 0 ]; then
     e2e_log "simulator log tail:"
-    tail -n 30 "$E2E_DIR/sim.log" >&2 2>/dev/null
+    tail -n 30 "$E2E_DIR/sim.log" "$E2E_DIR/sim.out" >&2 2>/dev/null
   fi
   if [ -f "$E2E_DIR/summary.json" ] && [ $status -eq 0 ]; then
     e2e_after "$E2E_DIR/summary.json" || status=1
