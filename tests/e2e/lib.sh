@@ -120,3 +120,32 @@ e2e_end() {
   fi
   exit 0
 }
+
+# make_image NAME SIZE: a firmware image of SIZE bytes; prints its Windows path.
+make_image() {
+  mkdir -p "$E2E_DIR/fw"
+  head -c "$2" /dev/urandom >"$E2E_DIR/fw/$1"
+  winpath "$E2E_DIR/fw/$1"
+}
+
+winpath() {
+  echo "Z:$1" | tr '/' '\\'
+}
+
+# choose_file WINDOWS-PATH: the File button, then the file dialog.
+choose_file() {
+  ui click main file-button -- file-dialog "$1" >/dev/null || fail "could not choose $1"
+}
+
+# wait_ready: the download is over once Search acts again; the status shows it.
+wait_download_end() {  # wait_download_end TEXT [ms]: waits for TEXT in the status log
+  ui wait-status "$1" "${2:-60000}" >/dev/null || fail "the status log never showed [$1]"
+}
+
+# The image the simulator assembled for a board must equal the file.
+expect_image() {  # expect_image BOARD-IP FILE
+  local got="$E2E_DIR/images/$1/$(basename "$2")"
+  if ! cmp -s "$got" "$2"; then
+    fail "image at $1 differs from $(basename "$2") ($(stat -c %s "$got" 2>/dev/null || echo none) bytes)"
+  fi
+}
