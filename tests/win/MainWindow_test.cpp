@@ -8,6 +8,8 @@
 #include "tests/win/WinTestSupport.h"
 #include "ui/TarnwellDlg.h"
 
+#include <objbase.h>
+
 namespace {
 
 std::wstring ClassOf(HWND h)
@@ -145,7 +147,7 @@ TEST(MainWindow, CloseRoadsActOnlyWhileReady)
     TheTestApp().UseFreshSettings(L"tarnwell-close.ini");
     for (const Road& road : roads) {
         CTarnwellDlg dlg;
-        bool stayedOpen = false;
+        bool stayedOpen = false, comKept = false;
         INT_PTR result = RunMainWindow(dlg, [&](HWND h) {
             dlg.m_bReady = FALSE;
             road.press(h);
@@ -162,11 +164,17 @@ TEST(MainWindow, CloseRoadsActOnlyWhileReady)
                 ::Sleep(10);
             }
             stayedOpen = ::IsWindow(h) && ::IsWindowVisible(h);
+            // COM must still be initialised for this thread: a refused close keeps it.
+            HRESULT hr = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            comKept = hr == S_FALSE;
+            if (SUCCEEDED(hr))
+                ::CoUninitialize();
             dlg.m_bReady = TRUE;
             road.press(h);
         });
         EXPECT_TRUE(stayedOpen) << road.name << " must not close the window during a download";
         EXPECT_EQ(result, IDCANCEL) << road.name << " must close the window while idle";
+        EXPECT_TRUE(comKept) << road.name << " refused during a download must leave COM initialised";
     }
 }
 

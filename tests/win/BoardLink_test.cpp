@@ -1,0 +1,131 @@
+// The adapter sockets on loopback: a request leaves through the adapter whose
+// subnet holds the target, and only replies of 1 to 600 bytes reach the unit list.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tests/win/WinTestSupport.h"
+#include "ui/TarnwellDlg.h"
+
+namespace {
+
+// A board on 127.0.0.2:2016 played by the test itself.
+class LoopbackBoard {
+public:
+    LoopbackBoard()
+    {
+        m_socket = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in at = {};
+        at.sin_family = AF_INET;
+        at.sin_port = htons(BOARD_PORT);
+        at.sin_addr.s_addr = ::inet_addr("127.0.0.2");
+        m_bound = ::bind(m_socket, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0;
+        DWORD timeout = 2000;
+        ::setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+    }
+    ~LoopbackBoard() { ::closesocket(m_socket); }
+
+    // Waits for one request; gives its bytes and where it came from.
+    int Receive(std::vector<char>& bytes, sockaddr_in& from)
+    {
+        bytes.assign(1024, 0);
+        int fromLen = sizeof from;
+        int n = ::recvfrom(m_socket, bytes.data(), 1024, 0, reinterpret_cast<sockaddr*>(&from), &fromLen);
+        bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        return n;
+    }
+    void Reply(const sockaddr_in& to, const std::vector<char>& bytes)
+    {
+        ::sendto(m_socket, bytes.data(), static_cast<int>(bytes.size()), 0, reinterpret_cast<const sockaddr*>(&to),
+                 sizeof to);
+    }
+
+    bool m_bound = false;
+
+private:
+    SOCKET m_socket;
+};
+
+std::vector<char> DiscoveryReply(const char* name, size_t padTo)
+{
+    std::vector<char> reply = {1, 0, 0, 0, 0, 0, 0, 0};
+    for (const char* p = name; *p; ++p)
+        reply.push_back(*p);
+    reply.push_back(0);
+    for (const char* p = "00:01"; *p; ++p)
+        reply.push_back(*p);
+    reply.push_back(0);
+    if (reply.size() < padTo)
+        reply.resize(padTo, 0);
+    return reply;
+}
+
+void PumpFor(DWORD ms)
+{
+    DWORD until = ::GetTickCount() + ms;
+    MSG msg;
+    while (::GetTickCount() < until) {
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ::Sleep(5);
+    }
+}
+
+}  // namespace
+
+TEST(BoardLink, UnicastAndReplySizesOnLoopback)
+{
+    TheTestApp().UseFreshSettings(L"tarnwell-link.ini");
+    LoopbackBoard board;
+    ASSERT_TRUE(board.m_bound) << "cannot play a board on 127.0.0.2:2016";
+    CTarnwellDlg dlg;
+    bool sentInSubnet = false, sentOutside = true;
+    int requestSize = 0;
+    std::string requestFrom;
+    std::vector<std::wstring> linesAfter;
+    RunInModalLoop([&](HWND h) {
+        // One adapter on loopback; the first one listed outside every target's subnet.
+        dlg.m_nAdapters = 2;
+        dlg.m_sockets[0].m_strAddress = L"127.0.0.1";
+        dlg.m_sockets[0].m_strMask = L"255.255.255.255";
+        dlg.m_sockets[1].m_strAddress = L"127.0.0.1";
+        dlg.m_sockets[1].m_strMask = L"255.0.0.0";
+        for (int i = 0; i < 2; ++i) {
+            dlg.m_sockets[i].m_nIndex = i;
+            dlg.m_sockets[i].m_pDlg = &dlg;
+        }
+        BuildDiscoverRequest(dlg.m_packet);
+        sentOutside = dlg.SendToBoard(L"10.0.0.1", dlg.m_packet.m_bytes, BOARD_HEADER_SIZE);
+        sentInSubnet = dlg.SendToBoard(L"127.0.0.2", dlg.m_packet.m_bytes, BOARD_HEADER_SIZE);
+        std::vector<char> request;
+        sockaddr_in from = {};
+        requestSize = board.Receive(request, from);
+        requestFrom = ::inet_ntoa(from.sin_addr);
+        // Too long, empty, then a good one: only the last is listed.
+        board.Reply(from, DiscoveryReply("FW VEX long", 601));
+        board.Reply(from, {});
+        board.Reply(from, DiscoveryReply("FW VEX edge", 600));
+        board.Reply(from, DiscoveryReply("FW VEX good", 0));
+        PumpFor(500);
+        for (int i = 0; i < dlg.m_listUnits.GetCount(); ++i)
+            linesAfter.push_back(dlg.m_listUnits.GetText(i));
+        ::PostMessageW(h, WM_COMMAND, IDCANCEL, 0);
+    });
+    TheTestApp().m_pMainWnd = &dlg;
+    dlg.DoModal();
+    TheTestApp().m_pMainWnd = nullptr;
+    EXPECT_FALSE(sentOutside) << "a target in no adapter's subnet must not be sent";
+    EXPECT_TRUE(sentInSubnet);
+    EXPECT_EQ(requestSize, 8);
+    EXPECT_EQ(requestFrom, "127.0.0.1");
+    ASSERT_EQ(linesAfter.size(), 2u) << "only the 600-byte and the short reply may be listed";
+    // The sender's address is whatever Wine's loopback socket reports; the test bed
+    // checks real board addresses end to end.
+    EXPECT_EQ(linesAfter[0].substr(0, 15), L"FW VEX edge\tIP=");
+    EXPECT_EQ(linesAfter[1].substr(0, 15), L"FW VEX good\tIP=");
+    EXPECT_NE(linesAfter[1].find(L"\tMAC=00:01"), std::wstring::npos);
+    ASSERT_EQ(dlg.m_boards.size(), 2u);
+    EXPECT_EQ(dlg.m_boards[1].m_strName, L"FW VEX good") << "line i shows record i";
+}
