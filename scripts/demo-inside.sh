@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The part of scripts/main.sh that runs inside the workstation namespace.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+uidriver=$root/build/win/tools/uidriver/uidriver.exe
+ui() { wine "$uidriver" "$@" 2>>"$DEMO_DIR/ui.err" | tr -d '\r'; }
+
+( cd "$DEMO_DIR/app" && exec wine "$DEMO_DIR/app/Tarnwell.exe" ) >/dev/null 2>&1 &
+program=$!
+stop() { kill "$program" 2>/dev/null; wineserver -k 2>/dev/null; }
+trap stop EXIT INT TERM
+
+if [ "$DEMO_HEADLESS" != 1 ]; then
+  echo "Tarnwell is running with five simulated boards (192.168.1.1 to .5)."
+  echo "Sample image: $(echo "Z:$DEMO_DIR/fw/vex_arm_fw_demo.bin" | tr / '\\')"
+  echo "Try Search, select the boards, File, Download. Close the window to end."
+  wait "$program"
+  exit 0
+fi
+
+shot() {  # shot NAME: the main window as a PNG
+  local rect
+  rect=$(ui rect main)
+  import -window root ${rect:+-crop "$rect"} "$DEMO_DIR/$1.png" 2>/dev/null
+  echo "  $1.png"
+}
+fail() { echo "main.sh: $*" >&2; exit 1; }
+
+ui --timeout 30000 wait-main 30000 >/dev/null || fail "the window did not open"
+echo "Steps:"
+ui menu search -- wait-units 5 10000 >/dev/null || fail "the five boards did not answer"
+sleep 0.5
+shot 1-search
+ui select-all >/dev/null
+image=$(echo "Z:$DEMO_DIR/fw/vex_arm_fw_demo.bin" | tr / '\\')
+ui click main file-button -- file-dialog "$image" >/dev/null || fail "could not choose the sample image"
+shot 2-selected
+ui menu download -- wait-progress 1+ 10000 >/dev/null
+shot 3-downloading
+for _ in $(seq 600); do
+  [ "$(ui read status | grep -c 'is rebooting')" -ge 3 ] && break
+  sleep 0.2
+done
+sleep 1
+shot 4-done
+echo
+echo "Status log (newest line first):"
+ui read status | sed 's/^/  /'
+echo
+echo "Unit list (1 = selected):"
+ui read units | sed 's/^/  /'
+ui menu exit -- wait-gone main 5000 >/dev/null
+exit 0

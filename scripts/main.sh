@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# The README's main command: Tarnwell against simulated boards.
+#
+#   bash scripts/main.sh [--headless]
+#
+# Builds everything, makes a private network (a workstation namespace and a
+# boards namespace joined by a veth pair), starts the board simulator with five
+# boards of two kinds in one and Tarnwell.exe under Wine in the other. With a
+# display you drive the window yourself; headless (no DISPLAY, or --headless)
+# it drives itself: Search, select all, choose the sample image, Download; it
+# saves screenshots at each step and prints the status log and the simulator's
+# verdict. Everything it started is stopped and the namespaces are deleted,
+# also when interrupted.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+headless=0
+[ "${1:-}" = --headless ] && headless=1
+[ -z "${DISPLAY:-}" ] && headless=1
+if [ "$(id -u)" != 0 ]; then
+  echo "main.sh: run as root (it installs packages and makes network namespaces)" >&2
+  exit 1
+fi
+
+scripts/setup.sh || exit 1
+echo "Building..."
+scripts/build.sh >/dev/null || { echo "main.sh: the build failed; run scripts/build.sh to see why" >&2; exit 1; }
+
+export DEMO_DIR=$root/out/demo-$(date +%Y%m%d-%H%M%S)
+mkdir -p "$DEMO_DIR/app" "$DEMO_DIR/fw" "$DEMO_DIR/images"
+cp build/win/Tarnwell.exe "$DEMO_DIR/app/"
+# A sample image for the "FW VEX" boards: 48 KiB of a fixed pattern.
+python3 -c "import sys; sys.stdout.buffer.write(bytes((i * 7 + i // 251) & 255 for i in range(48 * 1024)))" \
+  >"$DEMO_DIR/fw/vex_arm_fw_demo.bin"
+export DEMO_HEADLESS=$headless
+export WINEPREFIX=$root/build/wineprefix WINEDEBUG=-all
+wineserver -k 2>/dev/null
+
+sim=(build/native/tools/boardsim/boardsim --out "$DEMO_DIR/images" --expect "$DEMO_DIR/fw/vex_arm_fw_demo.bin"
+     --summary "$DEMO_DIR/simulator.json" --verdict "$DEMO_DIR/verdict.txt" --log "$DEMO_DIR/simulator.log"
+     --board "name=FW VEX %d,mac=00:50:c2:00:10:01,ip=192.168.1.1,count=3"
+     --board "name=FW GUR %d,mac=00:50:c2:00:20:01,ip=192.168.1.4,count=2")
+simcmd=$(printf '%q ' "${sim[@]}")
+
+run_inside() {
+  tools/testbed.sh --quiet --layout one-subnet --count 5 --boards-log "$DEMO_DIR/simulator.out" \
+    --boards-cmd "$simcmd" -- bash scripts/demo-inside.sh
+}
+if [ "$headless" = 1 ]; then
+  TARNWELL_XVFB=1 scripts/with-display.sh bash -c "$(declare -f run_inside); simcmd=$(printf '%q' "$simcmd"); run_inside"
+else
+  run_inside
+fi
+status=$?
+wineserver -k 2>/dev/null
+
+echo
+echo "Simulator's verdict:"
+grep '^verdict' "$DEMO_DIR/simulator.out" | sed 's/^/  /'
+echo
+echo "Everything of this run is in $DEMO_DIR"
+[ "$headless" = 1 ] && ls "$DEMO_DIR"/*.png 2>/dev/null | sed 's/^/  screenshot: /'
+exit $status
