@@ -7,14 +7,19 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX=${WINEPREFIX:-$here/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
-if [ ! -d "$WINEPREFIX" ]; then
+# Bump the marker when the prefix set-up below changes, so old prefixes are set up again.
+marker=$WINEPREFIX/.tarnwell-prefix-2
+if [ ! -f "$marker" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w
   # One virtual desktop for every program of the prefix: Wine then draws the
-  # captions and frames itself, and the UI driver shares the desktop.
+  # captions and frames itself, and the UI driver shares the desktop. Without a
+  # window manager, unmanaged windows also spare a wait each time a dialog closes.
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 || true
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 || true
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
   wineserver -w
+  touch "$marker"
 fi
 exec wine "$@"

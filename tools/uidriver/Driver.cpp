@@ -41,9 +41,15 @@ struct ControlName {
 };
 
 constexpr ControlName kControlNames[] = {
-    {L"units", IDC_UNITS},      {L"file", IDC_FILE_EDIT},       {L"file-button", IDC_FILE_BUTTON},
-    {L"status", IDC_STATUS_EDIT}, {L"ip-list", IDC_IP_LIST},    {L"progress", IDC_PROGRESS},
-    {L"ip-address", IDC_IP_ADDRESS}, {L"ok", IDOK},             {L"cancel", IDCANCEL},
+    {L"units", IDC_UNITS},
+    {L"file", IDC_FILE_EDIT},
+    {L"file-button", IDC_FILE_BUTTON},
+    {L"status", IDC_STATUS_EDIT},
+    {L"ip-list", IDC_IP_LIST},
+    {L"progress", IDC_PROGRESS},
+    {L"ip-address", IDC_IP_ADDRESS},
+    {L"ok", IDOK},
+    {L"cancel", IDCANCEL},
 };
 
 }  // namespace
@@ -215,7 +221,8 @@ int Driver::RequireControl(HWND top, const std::wstring& control, HWND& out)
         return out != nullptr;
     });
     if (out == nullptr)
-        return console::Fail(kExitNotFound, L"control " + std::to_wstring(id) + L" not found in \"" + Caption(top) + L"\"");
+        return console::Fail(kExitNotFound,
+                             L"control " + std::to_wstring(id) + L" not found in \"" + Caption(top) + L"\"");
     return kExitOk;
 }
 

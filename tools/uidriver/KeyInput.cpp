@@ -129,8 +129,9 @@ bool PostKey(HWND hwnd, const KeyStroke& key)
     if (!remote::Post(hwnd, down, key.vk, KeyData(key.vk, false, key.alt)) ||
         !remote::Post(hwnd, up, key.vk, KeyData(key.vk, true, key.alt)))
         return false;
-    // The next key must find the focus where this one left it.
-    remote::Settle(hwnd);
+    // The next key must find the focus where this one left it: wait for the key-down, the character the target
+    // translates it into, and the key-up.
+    remote::Settle(hwnd, 3);
     return true;
 }
 

@@ -63,18 +63,16 @@ bool PostAndSettle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
     if (!Post(hwnd, msg, wp, lp))
         return false;
-    Settle(hwnd);
+    Settle(hwnd, 1);
     return true;
 }
 
 // A thread handles the messages sent to it whenever it looks at its queue, before it takes a posted one. So
-// after n sent messages have returned, the thread has taken (and dispatched, or entered the modal loop the
-// message opened) the first n - 1 posted messages: four round trips cover a key-down, its key-up and the
-// character translated from it. A thread that is gone or stuck is not waited for beyond the time-out.
-void Settle(HWND hwnd)
+// after n + 1 sent messages have returned, the thread has taken (and dispatched, or entered the modal loop the
+// message opened) n posted messages. A thread that is gone or stuck is not waited for beyond the time-out.
+void Settle(HWND hwnd, size_t posted)
 {
-    constexpr int kRoundTrips = 4;
-    for (int i = 0; i < kRoundTrips; ++i) {
+    for (size_t i = 0; i <= posted; ++i) {
         DWORD_PTR ignored = 0;
         if (SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored) == 0)
             return;

@@ -13,8 +13,9 @@ bool Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result = nullptr);
 bool Post(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 // Posts, then waits until the target's thread has taken the posted message (see Settle).
 bool PostAndSettle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-// Returns once the thread owning hwnd has taken the messages posted to it so far, or is gone or stuck.
-void Settle(HWND hwnd);
+// Returns once the thread owning hwnd has taken the last `posted` messages posted to it (best effort: messages
+// the program posts to itself in between count too), or is gone or stuck.
+void Settle(HWND hwnd, size_t posted);
 
 // Direct children in z-order (which for dialogs is template order).
 std::vector<HWND> Children(HWND parent);

@@ -139,7 +139,8 @@ int Key(VerbContext& ctx, const Args& args)
             continue;
         }
         if (!MakeForeground(top, 2000))
-            return console::Fail(kExitFailed, L"could not make \"" + Driver::Caption(top) + L"\" the foreground window");
+            return console::Fail(kExitFailed,
+                                 L"could not make \"" + Driver::Caption(top) + L"\" the foreground window");
         if (!InputKey(key))
             return console::Fail(kExitFailed, L"SendInput failed");
         Sleep(kInputSettleMs);
@@ -171,6 +172,7 @@ int Type(VerbContext& ctx, const Args& args)
     if (int rc = MoveFocus(ctx, top, control))
         return rc;
     const std::wstring& text = args[2];
+    size_t typed = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         wchar_t c = text[i];
         // A line break is typed as the character Ctrl+Enter produces (LF); a CR before it is dropped.
@@ -178,7 +180,9 @@ int Type(VerbContext& ctx, const Args& args)
             continue;
         if (!PostChar(control, c))
             return console::Fail(kExitFailed, L"could not post WM_CHAR");
+        ++typed;
     }
+    remote::Settle(control, typed);
     return kExitOk;
 }
 

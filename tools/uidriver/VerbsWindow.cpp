@@ -10,7 +10,7 @@ namespace {
 
 constexpr DWORD kDefaultWaitMs = 10000;
 constexpr int kFileNameCombo = 0x047C;  // cmb13: file name box of the file dialogs
-constexpr int kFileNameEdit = 0x0480;   // edt1: file name edit of the older layout
+constexpr int kFileNameEdit = 0x0480;   // edt1: file name edit (Wine's Vista-style dialog has this one)
 
 int WaitFor(DWORD ms, const std::function<bool()>& pred, const std::wstring& what)
 {
@@ -134,11 +134,9 @@ int ChooseMenuByKeys(HWND main, const MenuEntry& entry)
     std::vector<WORD> keys{VK_F10};
     for (int i = 0; i < entry.barIndex; ++i)
         keys.push_back(VK_RIGHT);
-    if (entry.popupIndex >= 0) {
+    // The first Down opens the pop-up on its first item.
+    for (int i = 0; i <= entry.popupIndex; ++i)
         keys.push_back(VK_DOWN);
-        for (int i = 0; i < entry.popupIndex; ++i)
-            keys.push_back(VK_DOWN);
-    }
     keys.push_back(VK_RETURN);
     for (WORD vk : keys) {
         KeyStroke key;
@@ -175,7 +173,8 @@ int WaitMain(VerbContext& ctx, const Args& args)
     if (!ParseMs(args, 0, kDefaultWaitMs, ms))
         return console::Fail(kExitUsage, L"wait-main: bad time-out");
     if (ctx.driver.FindMain(ms) == nullptr)
-        return console::Fail(kExitNotFound, L"timed out after " + std::to_wstring(ms) + L" ms waiting for the main window");
+        return console::Fail(kExitNotFound,
+                             L"timed out after " + std::to_wstring(ms) + L" ms waiting for the main window");
     return kExitOk;
 }
 

@@ -24,7 +24,12 @@ cleanup() {
         kill "$APP_PID" 2>/dev/null
         wait "$APP_PID" 2>/dev/null
     fi
-    [ "$OWN_PREFIX" = 1 ] && wineserver -k 2>/dev/null
+    # Wine's helper processes hold the display open; let them end before the display goes.
+    if [ "$OWN_PREFIX" = 1 ]; then
+        wineserver -k 2>/dev/null
+    else
+        timeout 15 wineserver -w 2>/dev/null
+    fi
     if [ -n "$XVFB_PID" ]; then
         kill "$XVFB_PID" 2>/dev/null
         wait "$XVFB_PID" 2>/dev/null
@@ -162,7 +167,8 @@ expect_out "the unit list has the focus at start" "Quellmoor${TAB}1001${TAB}List
 expect_out "the unit list starts empty" "0" read count
 expect_out "the progress bar starts at 0" "0" read progress
 
-expect_match "dialogs --all adds hidden windows" "^Quellmoor${TAB}#32770${TAB}enabled"$'\n'".*${TAB}hidden" dialogs --all
+expect_match "dialogs --all adds hidden windows" "^Quellmoor${TAB}#32770${TAB}enabled"$'\n'".*${TAB}hidden" \
+    dialogs --all
 expect_ok "menu by command id" menu 32775 -- wait-units 4 3000
 expect_out "read units after Search" \
     "0${TAB}FW VEX unit A${TAB}IP=10.0.0.2${TAB}MAC=00:11:22:33:44:02
@@ -218,9 +224,10 @@ about_closes "its OK button" click "$ABOUT" OK
 expect_ok "sysmenu 16 once more" sysmenu 16 -- wait-dialog "$ABOUT" 3000
 expect_rc "the About box is not a message box" 2 --timeout 300 msgbox
 expect_ok "click by control name" click "$ABOUT" ok -- wait-gone "$ABOUT" 3000
-expect_ok "sysmenu 31 opens the About box" sysmenu 31 -- wait-dialog "$ABOUT" 3000 -- key escape -- wait-gone "$ABOUT" 3000
+expect_ok "sysmenu 31 opens the About box" sysmenu 31 -- wait-dialog "$ABOUT" 3000 -- key escape -- \
+    wait-gone "$ABOUT" 3000
 expect_out "sysmenu 15 and 32 open nothing" "Quellmoor${TAB}#32770${TAB}enabled" \
-    sysmenu 15 -- sysmenu 32 -- sleep 300 -- dialogs
+    sysmenu 15 -- sysmenu 32 -- sleep 100 -- dialogs
 
 # --- Ping Specific: the IP address control -----------------------------------------------------------------
 
@@ -246,15 +253,16 @@ expect_ok "menu --keys ping-list" menu --keys ping-list -- wait-dialog "$LIST" 3
 expect_out "Tab moves the focus to Cancel" "$LIST${TAB}2${TAB}Button" key tab -- read focus
 expect_out "Shift+Tab twice wraps round to the edit" "$LIST${TAB}1013${TAB}Edit" key shift+tab,shift+tab -- read focus
 expect_out "type, Ctrl+Enter, type" $'10.0.0.5\n10.0.0.6' type "$LIST" ip-list 10.0.0.5 -- key ctrl+enter -- \
-    type "$LIST" ip-list 10.0.0.6 -- sleep 200 -- read text "$LIST" ip-list
+    type "$LIST" ip-list 10.0.0.6 -- read text "$LIST" ip-list
 expect_out "focus follows typing" "$LIST${TAB}1013${TAB}Edit" read focus
-expect_ok "Enter in the edit presses OK" key enter -- wait-gone "$LIST" 3000 -- wait-status "list 10.0.0.5|10.0.0.6" 3000
+expect_ok "Enter in the edit presses OK" key enter -- wait-gone "$LIST" 3000 -- \
+    wait-status "list 10.0.0.5|10.0.0.6" 3000
 expect_out "reopened with the stored list" $'10.0.0.5\n10.0.0.6' \
     menu ping-list -- wait-dialog "$LIST" 3000 -- read text "$LIST" ip-list
 expect_ok "Escape inside the edit cancels" focus "$LIST" ip-list -- key escape -- wait-gone "$LIST" 3000 -- \
     wait-status "list cancelled" 3000
 expect_out "type with a line break in the text" $'1.1.1.1\n2.2.2.2' menu ping-list -- wait-dialog "$LIST" 3000 -- \
-    type "$LIST" ip-list $'1.1.1.1\n2.2.2.2' -- sleep 200 -- read text "$LIST" ip-list
+    type "$LIST" ip-list $'1.1.1.1\n2.2.2.2' -- read text "$LIST" ip-list
 expect_out "settext" $'a\nb' settext "$LIST" ip-list $'a\nb' -- read text "$LIST" ip-list
 expect_ok "a posted Ctrl+Enter carries no Ctrl state and presses OK" --post key ctrl+enter "$LIST" -- \
     wait-gone "$LIST" 3000 -- wait-status "list a|b" 3000
@@ -279,7 +287,8 @@ searches=$(grep -c '^dropped 32775$' <<<"$status")
 exits=$(grep -c '^dropped 2$' <<<"$status")
 [ "$searches:$exits" = "2:3" ] || fail "dropped inputs: expected 2 searches and 3 exits, status was [$status]"
 expect_out "read progress" "100" read progress
-expect_ok "menu --keys search acts again" menu --keys search -- wait-status "Searching for boards..." 3000 -- wait-units 4
+expect_ok "menu --keys search acts again" menu --keys search -- wait-status "Searching for boards..." 3000 -- \
+    wait-units 4
 
 # --- failures -----------------------------------------------------------------------------------------------
 
