@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the builds and tests need, when any is missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ clang libfuzzer-14-dev libclang-rt-14-dev googletest libgtest-dev
+# Extra packages may be named on the command line (the benchmarks add theirs).
+packages=("$@"
+          cmake ninja-build g++ clang libfuzzer-14-dev libclang-rt-14-dev googletest libgtest-dev
           g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xdotool imagemagick
           iproute2 python3 procps psmisc)
 missing=()
