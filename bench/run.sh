@@ -19,7 +19,7 @@ if [ "$(id -u)" != 0 ]; then echo "bench: run as root" >&2; exit 1; fi
 scripts/setup.sh tftp-hpa tftpd-hpa || exit 1
 # The package starts a tftp server of its own on the host; the benchmark needs only the program.
 pkill -x in.tftpd 2>/dev/null
-scripts/build.sh >/dev/null || { echo "bench: build failed" >&2; exit 1; }
+[ -n "${BENCH_NO_BUILD:-}" ] || scripts/build.sh >/dev/null || { echo "bench: build failed" >&2; exit 1; }
 
 export BENCH_DIR
 BENCH_DIR=$(mktemp -d /tmp/twbench-XXXXXX)

@@ -53,6 +53,7 @@ void DownloadSequencer::OnNextBoard()
         return;
     }
     m_host.SetProgressPos(0);
+    m_nShownPercent = 0;
     m_nRetries = 0;
     m_bEchoes = false;
     if (!m_file.SeekToBegin()) {
@@ -194,9 +195,14 @@ void DownloadSequencer::OnDataAccepted()
     }
     const int percent = ProgressPercent(position, m_nFileLength);
     // p + 1 first, then p: the control animates towards a position only when
-    // it moves forward, so stepping past and back shows the bar at once.
-    m_host.SetProgressPos(percent + 1);
-    m_host.SetProgressPos(percent);
+    // it moves forward, so stepping past and back shows the bar at once. The bar
+    // repaints at every move, which can cost more than a block's round trip, so
+    // it moves only when the percentage does and the host has time for it.
+    if (percent != m_nShownPercent && m_host.ProgressMayMove()) {
+        m_host.SetProgressPos(percent + 1);
+        m_host.SetProgressPos(percent);
+        m_nShownPercent = percent;
+    }
     if (position < m_nFileLength) {
         Post(SequencerMessage::SendData);
         return;
@@ -206,6 +212,7 @@ void DownloadSequencer::OnDataAccepted()
     m_host.SetProgressPos(101);
     m_host.SetProgressPos(100);
     m_host.SetProgressRange(100);
+    m_nShownPercent = 100;
 }
 
 bool DownloadSequencer::TakePending(SequencerMessage message)

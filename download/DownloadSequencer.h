@@ -64,5 +64,6 @@ private:
     bool m_bRunning = false;
     bool m_bAwaiting = false; // a request is out and its timer runs
     int m_nPending = 0;       // the SequencerMessage posted and not yet handled, 0 when none
+    int m_nShownPercent = 0;  // what the bar shows for the board being served
     bool m_bEchoes = false;   // the board's data acks carry the block they answer
 };

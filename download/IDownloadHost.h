@@ -20,6 +20,8 @@ public:
     virtual void LogLine(const std::wstring& line) = 0; // line carries its "\r\n"
     virtual void SetProgressPos(int position) = 0;
     virtual void SetProgressRange(int maximum) = 0;
+    // Whether the bar may move now; a host whose bar is slow to repaint spaces the moves out.
+    virtual bool ProgressMayMove() { return true; }
     virtual void SetReady(bool ready) = 0;
     // Position in the download's board list; opcode of the request that failed, 0 after a reboot ack.
     virtual void OnBoardFinished(int, BoardOutcome, std::uint8_t) {}

@@ -1,4 +1,6 @@
 // The main window's firmware file choice and the download it drives.
+#include "framework/Win32.h"
+
 #include <shlwapi.h>
 
 #include "app/Settings.h"
@@ -105,9 +107,29 @@ LRESULT CTarnwellDlg::OnNextBoard(WPARAM, LPARAM)
 
 void CTarnwellDlg::OnTimer(UINT_PTR nIDEvent)
 {
-    if (nIDEvent == RETRY_TIMER_ID)
+    if (nIDEvent == RETRY_TIMER_ID && RetryTimerExpired())
         m_sequencer.OnTimer();
     Default();
+}
+
+// Every request restarts the reply time-out, thousands of times a second on a
+// fast link. Rather than set and kill the window timer each time, the time-out
+// is kept as a deadline and the one timer is re-aimed only when it fires early.
+bool CTarnwellDlg::RetryTimerExpired()
+{
+    if (!m_bRetryArmed) {
+        KillTimer(RETRY_TIMER_ID);
+        m_bRetryTimerSet = false;
+        return false;
+    }
+    ULONGLONG now = ::GetTickCount64();
+    if (now < m_ullRetryDeadline) {
+        SetTimer(RETRY_TIMER_ID, static_cast<UINT>(m_ullRetryDeadline - now));
+        return false;
+    }
+    KillTimer(RETRY_TIMER_ID);
+    m_bRetryTimerSet = false;
+    return true;
 }
 
 void CTarnwellDlg::PostSequencerMessage(SequencerMessage message)
@@ -117,12 +139,17 @@ void CTarnwellDlg::PostSequencerMessage(SequencerMessage message)
 
 void CTarnwellDlg::StartRetryTimer()
 {
-    SetTimer(RETRY_TIMER_ID, RETRY_TIMEOUT_MS);
+    m_ullRetryDeadline = ::GetTickCount64() + RETRY_TIMEOUT_MS;
+    m_bRetryArmed = true;
+    if (!m_bRetryTimerSet) {
+        SetTimer(RETRY_TIMER_ID, RETRY_TIMEOUT_MS);
+        m_bRetryTimerSet = true;
+    }
 }
 
 void CTarnwellDlg::StopRetryTimer()
 {
-    KillTimer(RETRY_TIMER_ID);
+    m_bRetryArmed = false;
 }
 
 void CTarnwellDlg::ClearLog()
@@ -138,6 +165,18 @@ void CTarnwellDlg::LogLine(const std::wstring& line)
 void CTarnwellDlg::SetProgressPos(int position)
 {
     m_progress.SetPos(position);
+}
+
+// A move of the bar repaints it at once, which under some systems costs more than
+// a block's round trip; moves closer together than this are skipped (the filled
+// bar at the end of each board always shows).
+bool CTarnwellDlg::ProgressMayMove()
+{
+    ULONGLONG now = ::GetTickCount64();
+    if (now - m_ullProgressMoved < PROGRESS_MOVE_SPACING_MS)
+        return false;
+    m_ullProgressMoved = now;
+    return true;
 }
 
 void CTarnwellDlg::SetProgressRange(int maximum)

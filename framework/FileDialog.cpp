@@ -1,6 +1,5 @@
 #include "framework/FileDialog.h"
 
-#include <commdlg.h>
 
 #include <vector>
 

@@ -5,6 +5,8 @@
 
 #include "framework/Win32.h"
 
+#include <commdlg.h>
+
 class CFileDialog {
 public:
     // filter in the "Description|*.ext||" form.

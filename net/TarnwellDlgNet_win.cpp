@@ -55,8 +55,7 @@ void CTarnwellDlg::SendToAllAdapters(const std::uint8_t* packet)
 {
     CreateSockets();
     for (std::uint32_t i = 0; i < m_nAdapters; ++i) {
-        int on = 1;
-        m_sockets[i].SetSockOpt(SO_BROADCAST, &on, sizeof on);
+        m_sockets[i].SetBroadcast(true);
         m_sockets[i].SendTo(packet, BOARD_HEADER_SIZE, BOARD_PORT, nullptr, 0);
     }
 }
@@ -71,8 +70,7 @@ bool CTarnwellDlg::SendToBoard(const std::wstring& target, const std::uint8_t* p
     if (chosen < 0)
         return false;
     CUDPDLSocket& s = m_sockets[chosen];
-    int off = 0;
-    s.SetSockOpt(SO_BROADCAST, &off, sizeof off);
+    s.SetBroadcast(false);
     return s.SendTo(packet, length, BOARD_PORT, target.c_str(), 0) == length;
 }
 

@@ -91,7 +91,17 @@ private:
     void LogLine(const std::wstring& line) override;
     void SetProgressPos(int position) override;
     void SetProgressRange(int maximum) override;
+    bool ProgressMayMove() override;
+    bool RetryTimerExpired();
     void SetReady(bool ready) override;
 
     bool m_bComInitialized = false;
+
+    // The reply time-out as a deadline over one window timer.
+    ULONGLONG m_ullRetryDeadline = 0;
+    bool m_bRetryArmed = false;
+    bool m_bRetryTimerSet = false;
+
+    static constexpr ULONGLONG PROGRESS_MOVE_SPACING_MS = 50;
+    ULONGLONG m_ullProgressMoved = 0;
 };
