@@ -161,3 +161,28 @@ TEST(DownloadSequencer, BoardsAreServedInTurnEachFromTheStart)
 }
 
 } // namespace
+
+// The bar repaints at every move, so it moves only when its percentage changes and
+// when the host has time for it; the filled bar at the end always shows.
+TEST(DownloadSequencer, BarMovesOnlyWhenThePercentageChangesAndTheHostAllows)
+{
+    SequencerBench bench;
+    bench.boards[A];
+    ASSERT_TRUE(bench.Start(504 * 400, {A}));  // 400 blocks: every percentage is reached by several
+    bench.Run();
+    const std::vector<int>& calls = bench.host.m_progress;
+    int shownAt50 = 0;
+    for (std::size_t i = 1; i < calls.size(); ++i)
+        shownAt50 += calls[i - 1] == 51 && calls[i] == 50;
+    EXPECT_EQ(shownAt50, 1) << "50 % must be shown once, not once a block";
+    EXPECT_EQ(bench.host.m_progress.back(), -100) << "the bar ends filled, range back to 100";
+
+    SequencerBench slow;
+    slow.host.m_bProgressMayMove = false;
+    slow.boards[A];
+    ASSERT_TRUE(slow.Start(1000, {A}));
+    slow.Run();
+    EXPECT_EQ(slow.host.m_progress, (std::vector<int>{0, -101, 101, 100, -100}))
+        << "a host without time for the bar still gets the start and the filled bar";
+    EXPECT_TRUE(slow.boards[A].image == slow.file.m_bytes) << "the image must arrive all the same";
+}

@@ -58,6 +58,8 @@ public:
     }
     void SetProgressPos(int position) override { m_progress.push_back(position); }
     void SetProgressRange(int maximum) override { m_progress.push_back(-maximum); }
+    bool ProgressMayMove() override { return m_bProgressMayMove; }
+    bool m_bProgressMayMove = true;
     void SetReady(bool ready) override { m_bReady = ready; }
     void OnBoardFinished(int position, BoardOutcome outcome, std::uint8_t opcode) override
     {
