@@ -21,7 +21,7 @@ add_library(tarnwell_framework STATIC
 target_include_directories(tarnwell_framework PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(tarnwell_framework PUBLIC ${TARNWELL_WIN_DEFINES})
 target_compile_options(tarnwell_framework PRIVATE ${TARNWELL_WIN_OPTIONS})
-target_link_libraries(tarnwell_framework PUBLIC ws2_32 comctl32 comdlg32 iphlpapi shlwapi ole32 gdi32 user32)
+target_link_libraries(tarnwell_framework PUBLIC ws2_32 comctl32 comdlg32 iphlpapi shlwapi ole32 uuid gdi32 user32)
 
 # Everything of the program but its entry point, so the Windows tests can run the
 # real window classes.
@@ -61,3 +61,4 @@ endif()
 add_subdirectory(tools/holdfile)
 add_subdirectory(tests/win)
 add_subdirectory(tests/e2e)
+add_subdirectory(cli)

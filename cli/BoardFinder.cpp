@@ -1,0 +1,52 @@
+#include "cli/BoardFinder.h"
+
+#include "cli/BoardLink.h"
+#include "cli/EventLoop.h"
+#include "net/BoardPacket.h"
+
+BoardFinder::BoardFinder(EventLoop& loop, BoardLink& link)
+    : m_loop(loop), m_link(link)
+{
+}
+
+void BoardFinder::Run(const std::vector<std::wstring>& targets, std::uint64_t waitMs)
+{
+    m_targets = targets;
+    m_boards.clear();
+    m_loop.SetReplyHandler([this](const BoardReply& reply, const std::wstring& sender) { OnReply(reply, sender); });
+    const std::uint64_t deadline = m_loop.Now() + waitMs;
+    if (m_targets.empty())
+        m_link.BroadcastDiscovery();
+    for (const std::wstring& target : m_targets)
+        m_link.SendDiscovery(target);
+    m_loop.Run([this] { return AllTargetsAnswered(); }, deadline);
+    m_loop.SetReplyHandler(nullptr);
+}
+
+void BoardFinder::OnReply(const BoardReply& reply, const std::wstring& sender)
+{
+    // A board on a subnet that two adapters share answers each broadcast twice.
+    if (reply.opcode != OP_DISCOVER || Find(sender) != nullptr)
+        return;
+    m_boards.push_back(MakeBoardList(reply, sender));
+}
+
+const BoardList* BoardFinder::Find(const std::wstring& ip) const
+{
+    for (const BoardList& board : m_boards) {
+        if (board.m_strIP == ip)
+            return &board;
+    }
+    return nullptr;
+}
+
+bool BoardFinder::AllTargetsAnswered() const
+{
+    if (m_targets.empty())
+        return false; // a broadcast has no end but the wait
+    for (const std::wstring& target : m_targets) {
+        if (Find(target) == nullptr)
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "discovery/DiscoveryText.h"
+
+class BoardLink;
+class EventLoop;
+struct BoardReply;
+
+// Discovery: a broadcast from every adapter, or one request per address;
+// every reply is a board, listed once per address in the order they came.
+class BoardFinder {
+public:
+    BoardFinder(EventLoop& loop, BoardLink& link);
+
+    // Broadcasts when `targets` is empty; waits `waitMs`, or less once every target answered.
+    void Run(const std::vector<std::wstring>& targets, std::uint64_t waitMs);
+    void OnReply(const BoardReply& reply, const std::wstring& sender);
+    const std::vector<BoardList>& Boards() const { return m_boards; }
+    const BoardList* Find(const std::wstring& ip) const;
+
+private:
+    bool AllTargetsAnswered() const;
+
+    EventLoop& m_loop;
+    BoardLink& m_link;
+    std::vector<std::wstring> m_targets;
+    std::vector<BoardList> m_boards;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "cli/INetwork.h"
+
+// The two ways a datagram leaves: a discovery broadcast from every adapter,
+// and a unicast from the adapter whose subnet holds the board.
+class BoardLink {
+public:
+    explicit BoardLink(INetwork& network);
+
+    int BroadcastDiscovery(); // adapters it left from
+    bool SendDiscovery(const std::wstring& ip);
+    bool SendToBoard(const std::wstring& ip, const std::uint8_t* data, int length);
+    int BroadcastAdapterCount() const;
+    const std::vector<AdapterAddress>& Adapters() const { return m_network.Adapters(); }
+
+private:
+    INetwork& m_network;
+};
+
+bool IsLoopbackAdapter(const AdapterAddress& adapter);

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/ExitCode.h"
+#include "cli/IFlashObserver.h"
+#include "discovery/DiscoveryText.h"
+
+enum class ResultKind { Ok, NoReply, NegativeAck, FileError, Skipped };
+
+// What became of one board of a flash command.
+struct BoardResult {
+    BoardList m_board;
+    ResultKind m_kind = ResultKind::NoReply;
+    std::uint8_t m_nOpcode = 0; // the request it ended at; OP_DISCOVER when it never answered discovery
+    std::uint32_t m_nBlock = 0; // with OP_DATA: the block
+    std::wstring m_strLabel;    // skipped: the board label its name lacks
+};
+
+struct ResultCounts {
+    int boards = 0, ok = 0, failed = 0, skipped = 0;
+};
+
+BoardResult ResultOfDownload(const BoardList& board, const DownloadEnd& end);
+std::wstring DescribeResult(const BoardResult& result);   // "ok", "no reply to data block 3", ...
+std::wstring FormatResultLine(const BoardResult& result); // address TAB result TAB name
+ResultCounts CountResults(const std::vector<BoardResult>& results);
+std::wstring FormatSummary(const ResultCounts& counts, std::uint64_t elapsedMs);
+// Named boards must all be flashed; with --all, boards of another kind are no failure.
+CliExit FlashExitCode(const std::vector<BoardResult>& results, bool boardsNamed);
+const char* ResultKeyword(ResultKind kind); // for JSON: ok, no-reply, nak, file-error, skipped
+const char* RequestKeyword(std::uint8_t opcode); // discover, filename, data, reboot, or ""

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include "cli/BoardResult.h"
+#include "net/BoardPacket.h"
+#include "net/TextCodec.h"
+
+namespace {
+
+BoardResult Result(ResultKind kind, std::uint8_t opcode = 0, std::uint32_t block = 0)
+{
+    BoardResult r;
+    r.m_board = BoardList{L"FW VEX 2", L"192.168.1.2", L"00:11"};
+    r.m_kind = kind;
+    r.m_nOpcode = opcode;
+    r.m_nBlock = block;
+    r.m_strLabel = kind == ResultKind::Skipped ? L"FW GUR" : L"";
+    return r;
+}
+
+TEST(BoardResult, EachOutcomeNamesTheRequestItEndedAt)
+{
+    const struct {
+        BoardResult result;
+        const wchar_t* text;
+    } cases[] = {
+        {Result(ResultKind::Ok), L"ok"},
+        {Result(ResultKind::NoReply, OP_DISCOVER), L"no reply to discovery"},
+        {Result(ResultKind::NoReply, OP_FILENAME), L"no reply to the file name request"},
+        {Result(ResultKind::NoReply, OP_DATA, 7), L"no reply to data block 7"},
+        {Result(ResultKind::NoReply, OP_REBOOT), L"no reply to the reboot request"},
+        {Result(ResultKind::NegativeAck, OP_FILENAME), L"negative acknowledgement of the file name request"},
+        {Result(ResultKind::NegativeAck, OP_DATA, 1), L"negative acknowledgement of data block 1"},
+        {Result(ResultKind::NegativeAck, OP_REBOOT), L"negative acknowledgement of the reboot request"},
+        {Result(ResultKind::FileError, OP_DATA, 3), L"file error reading the image"},
+        {Result(ResultKind::Skipped), L"skipped: another kind (no \"FW GUR\" in its name)"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DescribeResult(c.result), c.text) << "description of " << WideToAnsi(c.text);
+    EXPECT_EQ(FormatResultLine(Result(ResultKind::NegativeAck, OP_DATA, 1)),
+        L"192.168.1.2\tnegative acknowledgement of data block 1\tFW VEX 2")
+        << "result line: address, result, name, separated by tabs";
+}
+
+TEST(BoardResult, DownloadEndsBecomeResults)
+{
+    const BoardList board{L"FW VEX 1", L"192.168.1.1", L"m"};
+    const BoardResult ok = ResultOfDownload(board, DownloadEnd{BoardOutcome::Rebooted, 0, 0});
+    const BoardResult nak = ResultOfDownload(board, DownloadEnd{BoardOutcome::NegativeAck, OP_DATA, 4});
+    EXPECT_TRUE(ok.m_kind == ResultKind::Ok && ok.m_board.m_strIP == L"192.168.1.1") << "a reboot ack is ok";
+    EXPECT_TRUE(nak.m_kind == ResultKind::NegativeAck && nak.m_nOpcode == OP_DATA && nak.m_nBlock == 4)
+        << "a refused block keeps its request and block";
+}
+
+TEST(BoardResult, ExitStatusFollowsWhatBecameOfTheBoards)
+{
+    using K = ResultKind;
+    const struct {
+        std::vector<BoardResult> results;
+        bool named;
+        CliExit exit;
+        const char* what;
+    } cases[] = {
+        {{Result(K::Ok), Result(K::Ok)}, true, CliExit::Ok, "all ok"},
+        {{Result(K::Ok), Result(K::NoReply, OP_DATA)}, true, CliExit::SomeFailed, "one silent"},
+        {{Result(K::Ok), Result(K::Skipped)}, false, CliExit::Ok, "--all: another kind is no failure"},
+        {{Result(K::Ok), Result(K::Skipped)}, true, CliExit::SomeFailed, "named board of another kind"},
+        {{Result(K::Ok), Result(K::NoReply, OP_DISCOVER)}, true, CliExit::SomeFailed, "named board never answered"},
+        {{Result(K::Skipped), Result(K::Skipped)}, false, CliExit::NoBoardMatched, "none of the kind"},
+        {{Result(K::NoReply, OP_DISCOVER)}, true, CliExit::NoBoardMatched, "nobody answered"},
+        {{}, false, CliExit::NoBoardMatched, "--all found nothing"},
+        {{Result(K::NegativeAck, OP_REBOOT)}, true, CliExit::SomeFailed, "reboot refused"},
+        {{Result(K::FileError, OP_DATA)}, false, CliExit::SomeFailed, "file error"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FlashExitCode(c.results, c.named), c.exit) << c.what;
+}
+
+TEST(BoardResult, SummaryCountsAndTime)
+{
+    using K = ResultKind;
+    const std::vector<BoardResult> results{Result(K::Ok), Result(K::NoReply, OP_FILENAME), Result(K::Skipped),
+        Result(K::NegativeAck, OP_DATA)};
+    EXPECT_EQ(FormatSummary(CountResults(results), 10449), L"4 boards: 1 ok, 2 failed, 1 skipped in 10.4 s") << "summary";
+    EXPECT_EQ(FormatSummary(CountResults({Result(K::Ok)}), 950), L"1 board: 1 ok, 0 failed, 0 skipped in 1.0 s")
+        << "summary of one board";
+}
+
+} // namespace

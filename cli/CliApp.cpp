@@ -1,0 +1,276 @@
+#include "cli/CliApp.h"
+
+#include <algorithm>
+
+#include "cli/BoardFinder.h"
+#include "cli/BoardLink.h"
+#include "cli/BoardResult.h"
+#include "cli/EventLoop.h"
+#include "cli/FlashBatch.h"
+#include "cli/HelpText.h"
+#include "cli/IPlatform.h"
+#include "cli/JsonText.h"
+#include "cli/ProgressView.h"
+#include "cli/TargetList.h"
+#include "download/FirmwareKind.h"
+#include "net/BoardPacket.h"
+#include "net/TextCodec.h"
+
+namespace {
+
+const char* const PROGRAM = "tarnwell-cli: ";
+
+std::wstring KindTokens()
+{
+    std::wstring tokens;
+    for (const FirmwareKind& kind : g_firmwareKinds)
+        tokens += (tokens.empty() ? L"" : L", ") + std::wstring(kind.m_pszToken);
+    return tokens;
+}
+
+std::wstring AdapterList(const std::vector<AdapterAddress>& adapters)
+{
+    std::wstring list;
+    for (const AdapterAddress& a : adapters)
+        list += (list.empty() ? L"" : L", ") + a.m_strAddress + L"/" + a.m_strMask;
+    return list.empty() ? L"none" : list;
+}
+
+} // namespace
+
+CliApp::CliApp(IPlatform& platform, IClock& clock)
+    : m_platform(platform), m_clock(clock), m_log(clock)
+{
+}
+
+CliApp::~CliApp() = default;
+
+int CliApp::Run(const std::vector<std::wstring>& args)
+{
+    m_options = ParseOptions(args);
+    if (!m_options.m_strError.empty()) {
+        m_platform.Err() << PROGRAM << WideToAnsi(m_options.m_strError) << "\nTry 'tarnwell-cli --help'.\n";
+        return static_cast<int>(CliExit::Usage);
+    }
+    switch (m_options.m_command) {
+    case CliCommand::Help: m_platform.Out() << HelpText(); break;
+    case CliCommand::Version: m_platform.Out() << VersionText(); break;
+    case CliCommand::Discover: return static_cast<int>(Discover());
+    case CliCommand::Flash: return static_cast<int>(Flash());
+    case CliCommand::None: return static_cast<int>(CliExit::Usage);
+    }
+    return static_cast<int>(CliExit::Ok);
+}
+
+CliExit CliApp::Discover()
+{
+    CliExit failure = CliExit::Ok;
+    std::vector<std::wstring> targets;
+    if (!ReadTargets(targets, failure) || !Prepare(failure) || !CheckReachable(targets, failure))
+        return failure;
+    BoardLink link(*m_network);
+    if (targets.empty() && link.BroadcastAdapterCount() == 0)
+        return Fail(CliExit::NoNetwork, L"no adapter to broadcast from (loopback only); give the boards' addresses");
+
+    EventLoop loop(m_clock, *m_network);
+    BoardFinder finder(loop, link);
+    m_log.Write(targets.empty() ? STATUS_SEARCHING : STATUS_SEARCHING_PING_LIST);
+    finder.Run(targets, m_options.m_nWaitMs);
+
+    const std::vector<BoardList>& boards = finder.Boards();
+    for (const BoardList& b : boards)
+        m_log.Write(FormatUnitLine(b) + L"\r\n");
+    if (m_options.m_bJson) {
+        m_platform.Out() << DiscoverJson(boards);
+    } else {
+        for (const BoardList& b : boards)
+            m_platform.Out() << WideToAnsi(b.m_strName + L"\t" + b.m_strIP + L"\t" + b.m_strMAC) << '\n';
+    }
+    m_platform.Out().flush();
+    return boards.empty() ? Fail(CliExit::NoBoardMatched, L"no board answered") : CliExit::Ok;
+}
+
+CliExit CliApp::Flash()
+{
+    const std::wstring& path = m_options.m_strFile;
+    const std::wstring name = FileNameOfPath(path);
+    const FirmwareKind* kind = FindFirmwareKind(name);
+    if (kind == nullptr)
+        return Fail(CliExit::Usage, L"the file name " + name + L" holds no firmware kind token (" + KindTokens()
+            + L"); the token tells which boards the file is for");
+    const std::string ansiName = WideToAnsi(name);
+    if (!FileNameFits(ansiName))
+        return Fail(CliExit::Usage, L"the file name " + name + L" is " + std::to_wstring(ansiName.size())
+            + L" bytes long; a file-name request carries at most " + std::to_wstring(DATA_BLOCK_SIZE - 1));
+    // Read whole, once: every lane sends from these bytes, whatever happens to the file meanwhile.
+    std::vector<std::uint8_t> image;
+    std::wstring error;
+    if (!m_platform.ReadFile(path, image, error))
+        return Fail(CliExit::Usage, L"cannot read " + path + L": " + error);
+
+    CliExit failure = CliExit::Ok;
+    std::vector<std::wstring> targets;
+    if (!ReadTargets(targets, failure) || !Prepare(failure) || !CheckReachable(targets, failure))
+        return failure;
+    BoardLink link(*m_network);
+    if (m_options.m_bAll && link.BroadcastAdapterCount() == 0)
+        return Fail(CliExit::NoNetwork, L"no adapter to broadcast from (loopback only); give the boards' addresses");
+
+    EventLoop loop(m_clock, *m_network);
+    BoardFinder finder(loop, link);
+    m_log.Write(targets.empty() ? STATUS_SEARCHING : STATUS_SEARCHING_PING_LIST);
+    finder.Run(targets, m_options.m_nWaitMs);
+
+    // The window's kind rule: the file's kind label must occur in the board's unit line.
+    std::vector<BoardResult> results;
+    std::vector<BoardList> served;
+    std::vector<std::size_t> servedAt;
+    auto consider = [&](const BoardList& board) {
+        BoardResult r;
+        r.m_board = board;
+        if (CarriesLabel(*kind, FormatUnitLine(board))) {
+            servedAt.push_back(results.size());
+            served.push_back(board);
+        } else {
+            r.m_kind = ResultKind::Skipped;
+            r.m_strLabel = kind->m_pszLabel;
+            m_log.Write(FormatResultLine(r) + L"\r\n");
+        }
+        results.push_back(r);
+    };
+    if (m_options.m_bAll) {
+        std::vector<BoardList> boards = finder.Boards();
+        std::stable_sort(boards.begin(), boards.end(),
+            [](const BoardList& a, const BoardList& b) { return ParseIPv4(a.m_strIP) < ParseIPv4(b.m_strIP); });
+        for (const BoardList& b : boards)
+            consider(b);
+    }
+    for (const std::wstring& target : targets) {
+        if (const BoardList* board = finder.Find(target)) {
+            consider(*board);
+        } else {
+            BoardResult r;
+            r.m_board = BoardList{L"", target, L""};
+            r.m_nOpcode = OP_DISCOVER;
+            results.push_back(r);
+        }
+    }
+
+    std::uint64_t elapsed = 0;
+    if (!served.empty()) {
+        const ProgressStyle style = m_options.m_bQuiet ? ProgressStyle::Quiet
+            : m_platform.ErrIsTerminal()               ? ProgressStyle::Bars
+                                                       : ProgressStyle::Lines;
+        ProgressView view(m_platform.Err(), style, m_log, served);
+        FlashBatch batch(loop, link, view, image);
+        FlashJob job{path, ansiName, {}, m_options.m_nParallel};
+        for (const BoardList& b : served)
+            job.m_addresses.push_back(b.m_strIP);
+        const std::uint64_t start = m_clock.NowMs();
+        const std::vector<DownloadEnd> ends = batch.Run(job);
+        elapsed = m_clock.NowMs() - start;
+        for (std::size_t i = 0; i < served.size(); ++i)
+            results[servedAt[i]] = ResultOfDownload(served[i], ends[i]);
+    }
+    PrintResults(results, elapsed, kind->m_pszToken, kind->m_pszLabel);
+
+    const CliExit code = FlashExitCode(results, !m_options.m_bAll);
+    if (code == CliExit::NoBoardMatched) {
+        return Fail(code, results.empty() ? L"no board answered"
+                                          : L"no board matched: none that answered carries the label \""
+                    + std::wstring(kind->m_pszLabel) + L"\"");
+    }
+    return code;
+}
+
+void CliApp::PrintResults(const std::vector<BoardResult>& results, std::uint64_t elapsedMs, const std::wstring& token,
+    const std::wstring& label)
+{
+    const std::wstring summary = FormatSummary(CountResults(results), elapsedMs);
+    for (const BoardResult& r : results)
+        m_log.Write(FormatResultLine(r) + L"\r\n");
+    m_log.Write(summary + L"\r\n");
+    std::ostream& out = m_platform.Out();
+    if (m_options.m_bJson) {
+        FlashReport report{m_options.m_strFile, token, label, m_options.m_nParallel, elapsedMs, results};
+        out << FlashJson(report);
+    } else {
+        for (const BoardResult& r : results)
+            out << WideToAnsi(FormatResultLine(r)) << '\n';
+        out << WideToAnsi(summary) << '\n';
+    }
+    out.flush();
+}
+
+CliExit CliApp::Fail(CliExit code, const std::wstring& message)
+{
+    m_platform.Err() << PROGRAM << WideToAnsi(message) << '\n';
+    m_platform.Err().flush();
+    return code;
+}
+
+bool CliApp::ReadTargets(std::vector<std::wstring>& targets, CliExit& failure)
+{
+    std::vector<std::wstring> typed = m_options.m_addresses;
+    for (const std::wstring& list : m_options.m_listFiles) {
+        std::vector<std::uint8_t> bytes;
+        std::wstring error;
+        if (!m_platform.ReadFile(list, bytes, error)) {
+            failure = Fail(CliExit::Usage, L"cannot read the address list " + list + L": " + error);
+            return false;
+        }
+        const std::vector<std::wstring> listed = ListFileTargets(AnsiToWide(std::string(bytes.begin(), bytes.end())));
+        if (listed.empty()) {
+            failure = Fail(CliExit::Usage, L"the address list " + list + L" holds no address");
+            return false;
+        }
+        typed.insert(typed.end(), listed.begin(), listed.end());
+    }
+    for (const std::wstring& text : typed) {
+        std::wstring ip;
+        if (!NormaliseAddress(text, ip)) {
+            failure = Fail(CliExit::Usage, L"'" + text + L"' is not an IPv4 address (four numbers 0 to 255 with dots)");
+            return false;
+        }
+        // A board named twice is served once: two lanes must never share one.
+        if (std::find(targets.begin(), targets.end(), ip) == targets.end())
+            targets.push_back(ip);
+    }
+    return true;
+}
+
+bool CliApp::CheckReachable(const std::vector<std::wstring>& targets, CliExit& failure)
+{
+    for (const std::wstring& ip : targets) {
+        const std::wstring why = WhyUnreachable(m_network->Adapters(), ip);
+        if (!why.empty()) {
+            failure = Fail(CliExit::Usage, ip + L" " + why + L" (local adapters: " + AdapterList(m_network->Adapters()) + L")");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CliApp::Prepare(CliExit& failure)
+{
+    if (!m_options.m_strLog.empty()) {
+        std::wstring error;
+        std::unique_ptr<std::ostream> file = m_platform.OpenLog(m_options.m_strLog, error);
+        if (!file) {
+            failure = Fail(CliExit::Usage, L"cannot write the log " + m_options.m_strLog + L": " + error);
+            return false;
+        }
+        m_log.Attach(std::move(file));
+    }
+    std::wstring error;
+    m_network = m_platform.OpenNetwork(error);
+    if (!m_network) {
+        failure = Fail(CliExit::NoNetwork, error);
+        return false;
+    }
+    if (m_network->Adapters().empty()) {
+        failure = Fail(CliExit::NoNetwork, L"no IPv4 address to send from: no adapter that is up has one that could be bound");
+        return false;
+    }
+    return true;
+}

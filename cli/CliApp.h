@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/CliOptions.h"
+#include "cli/ExitCode.h"
+#include "cli/StatusLog.h"
+
+class IClock;
+class IPlatform;
+class INetwork;
+struct BoardResult;
+
+// The two commands, from the arguments to the exit status.
+class CliApp {
+public:
+    CliApp(IPlatform& platform, IClock& clock);
+    ~CliApp();
+    int Run(const std::vector<std::wstring>& args);
+
+private:
+    CliExit Discover();
+    CliExit Flash();
+    CliExit Fail(CliExit code, const std::wstring& message);
+    bool ReadTargets(std::vector<std::wstring>& targets, CliExit& failure);
+    bool CheckReachable(const std::vector<std::wstring>& targets, CliExit& failure);
+    bool Prepare(CliExit& failure); // the log and the network
+    void PrintResults(const std::vector<BoardResult>& results, std::uint64_t elapsedMs, const std::wstring& token,
+        const std::wstring& label);
+
+    IPlatform& m_platform;
+    IClock& m_clock;
+    CliOptions m_options;
+    StatusLog m_log;
+    std::unique_ptr<INetwork> m_network;
+};

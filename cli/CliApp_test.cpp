@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+#include "cli/CliApp.h"
+#include "cli/FakeNetwork.h"
+#include "cli/IPlatform.h"
+#include "net/BoardPacket.h"
+#include "net/TextCodec.h"
+
+namespace {
+
+// Hands the command a view of the fake network, which the test keeps.
+class NetworkView : public INetwork {
+public:
+    explicit NetworkView(FakeNetwork& net) : m_net(net) {}
+    const std::vector<AdapterAddress>& Adapters() const override { return m_net.Adapters(); }
+    bool SendFrom(std::size_t a, std::uint32_t t, const std::uint8_t* d, int n) override { return m_net.SendFrom(a, t, d, n); }
+    void Wait(std::uint64_t ms, std::vector<Datagram>& out) override { m_net.Wait(ms, out); }
+
+private:
+    FakeNetwork& m_net;
+};
+
+class FakePlatform : public IPlatform {
+public:
+    FakeNetwork net;
+    std::map<std::wstring, std::vector<std::uint8_t>> files;
+    std::ostringstream out, err;
+    std::ostringstream* log = nullptr;
+
+    std::unique_ptr<INetwork> OpenNetwork(std::wstring&) override { return std::make_unique<NetworkView>(net); }
+    bool ReadFile(const std::wstring& path, std::vector<std::uint8_t>& bytes, std::wstring& error) override
+    {
+        const auto it = files.find(path);
+        if (it == files.end()) {
+            error = L"No such file or directory";
+            return false;
+        }
+        bytes = it->second;
+        return true;
+    }
+    std::unique_ptr<std::ostream> OpenLog(const std::wstring& path, std::wstring& error) override
+    {
+        if (path.rfind(L"/bad/", 0) == 0) {
+            error = L"Permission denied";
+            return nullptr;
+        }
+        auto file = std::make_unique<std::ostringstream>();
+        log = file.get();
+        return file;
+    }
+    std::ostream& Out() override { return out; }
+    std::ostream& Err() override { return err; }
+    bool ErrIsTerminal() override { return false; }
+};
+
+std::vector<std::wstring> Words(const std::wstring& line)
+{
+    std::vector<std::wstring> words;
+    std::wistringstream in(line);
+    for (std::wstring w; in >> w;)
+        words.push_back(w);
+    return words;
+}
+
+struct AppBench {
+    FakePlatform platform;
+    CliApp app{platform, platform.net};
+    std::vector<std::uint8_t> image;
+
+    AppBench()
+    {
+        for (int i = 0; i < 3000; ++i)
+            image.push_back(static_cast<std::uint8_t>(i % 253));
+        platform.files[L"fw/vex_arm_fw.bin"] = image;
+        platform.files[L"fw/gur_arm_fw.bin"] = image;
+        platform.files[L"fw/firmware.bin"] = image;
+    }
+
+    FakeNetwork::Board& Board(int n, const wchar_t* kind = L"VEX")
+    {
+        return platform.net.AddBoard(L"192.168.1." + std::to_wstring(n), L"FW " + std::wstring(kind) + L" " + std::to_wstring(n));
+    }
+
+    int Run(const std::wstring& line) { return app.Run(Words(line)); }
+    std::string Out() const { return platform.out.str(); }
+    std::string Err() const { return platform.err.str(); }
+};
+
+TEST(CliApp, BadInputIsRefusedBeforeAnythingIsSent)
+{
+    const std::string longName(500, 'x');
+    const struct {
+        std::wstring line;
+        std::string message;
+    } cases[] = {
+        {L"flash fw/missing_vex_arm_fw.bin 192.168.1.1", "tarnwell-cli: cannot read fw/missing_vex_arm_fw.bin: No such file or directory\n"},
+        {L"flash fw/firmware.bin 192.168.1.1",
+            "tarnwell-cli: the file name firmware.bin holds no firmware kind token (vex_arm_fw, dal_arm_fw, pim_dal1_2_fw, "
+            "pim_sot1_2_fw, gur_arm_fw); the token tells which boards the file is for\n"},
+        {L"flash fw/" + AnsiToWide(longName) + L"_vex_arm_fw.bin 192.168.1.1",
+            "tarnwell-cli: the file name " + longName + "_vex_arm_fw.bin is 515 bytes long; a file-name request carries at most 503\n"},
+        {L"flash fw/vex_arm_fw.bin 10.0.0.1",
+            "tarnwell-cli: 10.0.0.1 lies in no local subnet (local adapters: 192.168.1.10/255.255.255.0)\n"},
+        {L"discover 192.168.1", "tarnwell-cli: '192.168.1' is not an IPv4 address (four numbers 0 to 255 with dots)\n"},
+        {L"discover --frobnicate", "tarnwell-cli: unknown option '--frobnicate'\nTry 'tarnwell-cli --help'.\n"},
+        {L"flash fw/vex_arm_fw.bin --list boards.txt", "tarnwell-cli: cannot read the address list boards.txt: No such file or directory\n"},
+        {L"discover --log /bad/run.log", "tarnwell-cli: cannot write the log /bad/run.log: Permission denied\n"},
+    };
+    for (const auto& c : cases) {
+        AppBench b;
+        b.platform.files[L"fw/" + AnsiToWide(longName) + L"_vex_arm_fw.bin"] = b.image;
+        b.Board(1);
+        EXPECT_EQ(b.Run(c.line), 2) << "exit status of '" << WideToAnsi(c.line) << "'";
+        EXPECT_EQ(b.Err(), c.message) << "message for '" << WideToAnsi(c.line) << "'";
+        EXPECT_TRUE(b.platform.net.m_sent.empty() && b.Out().empty()) << "'" << WideToAnsi(c.line) << "' sent or printed";
+    }
+}
+
+TEST(CliApp, NoAdapterMeansNoNetwork)
+{
+    for (const wchar_t* line : {L"discover", L"flash fw/vex_arm_fw.bin --all"}) {
+        AppBench b;
+        b.platform.net.m_adapters.clear();
+        EXPECT_EQ(b.Run(line), 4) << "exit status of '" << WideToAnsi(line) << "' without adapters";
+        EXPECT_EQ(b.Err(), "tarnwell-cli: no IPv4 address to send from: no adapter that is up has one that could be bound\n")
+            << "message";
+    }
+    AppBench loopbackOnly;
+    loopbackOnly.platform.net.m_adapters = {{L"127.0.0.1", L"255.0.0.0"}};
+    EXPECT_EQ(loopbackOnly.Run(L"discover"), 4) << "exit status of a broadcast with loopback only";
+    EXPECT_EQ(loopbackOnly.Err(), "tarnwell-cli: no adapter to broadcast from (loopback only); give the boards' addresses\n")
+        << "message";
+}
+
+TEST(CliApp, DiscoverListsEveryBoardThatAnswersAndWaitsAsLongAsAsked)
+{
+    AppBench b;
+    b.Board(1);
+    b.Board(2, L"GUR");
+    EXPECT_EQ(b.Run(L"discover --wait 0.5"), 0) << "exit status";
+    EXPECT_EQ(b.Out(), "FW VEX 1\t192.168.1.1\t00:11:22:33:44:1\nFW GUR 2\t192.168.1.2\t00:11:22:33:44:2\n") << "board lines";
+    EXPECT_EQ(b.platform.net.m_now, 1500u) << "a broadcast waits the whole --wait";
+
+    AppBench named;
+    named.Board(1);
+    named.Board(2);
+    EXPECT_EQ(named.Run(L"discover --to 192.168.1.2 --json"), 0) << "exit status";
+    EXPECT_EQ(named.Out(), "{\"boards\": [\n  {\"name\": \"FW VEX 2\", \"address\": \"192.168.1.2\", \"mac\": \"00:11:22:33:44:2\"}\n]}\n")
+        << "only the board asked, as JSON";
+    EXPECT_LT(named.platform.net.m_now, 1100u) << "asking given addresses should end once all answered";
+
+    AppBench none;
+    EXPECT_EQ(none.Run(L"discover"), 3) << "exit status when no board answers";
+    EXPECT_EQ(none.Err(), "tarnwell-cli: no board answered\n") << "message";
+}
+
+TEST(CliApp, FlashReportsEachBoardAndFailsWhenSomeDid)
+{
+    AppBench b;
+    b.Board(1).fault = FakeNetwork::Fault::Silent;
+    FakeNetwork::Board& refusing = b.Board(2);
+    refusing.fault = FakeNetwork::Fault::Nak;
+    refusing.nakOpcode = OP_DATA;
+    refusing.nakBlock = 1;
+    b.Board(3);
+    EXPECT_EQ(b.Run(L"flash fw/vex_arm_fw.bin 192.168.1.1 192.168.1.2 192.168.1.3 --log run.log"), 1)
+        << "exit status with a silent and a refusing board";
+    EXPECT_EQ(b.Out(), "192.168.1.1\tno reply to the file name request\tFW VEX 1\n"
+                       "192.168.1.2\tnegative acknowledgement of data block 1\tFW VEX 2\n"
+                       "192.168.1.3\tok\tFW VEX 3\n"
+                       "3 boards: 1 ok, 2 failed, 0 skipped in 10.0 s\n")
+        << "result lines and summary";
+    EXPECT_TRUE(b.platform.net.m_boards[L"192.168.1.3"].image == b.image
+        && b.platform.net.m_boards[L"192.168.1.3"].fileName == "vex_arm_fw.bin")
+        << "the healthy board's image";
+    ASSERT_NE(b.platform.log, nullptr) << "no log opened";
+    const std::string log = b.platform.log->str();
+    for (const char* line : {"Z Searching for boards in the ping list...\n",
+             "Z Downloading fw/vex_arm_fw.bin to all valid selected boards.\n",
+             "Z Retrying send file name IP 192.168.1.1\n", "Z Unit at IP 192.168.1.1 failed to download.\n",
+             "Z Data negative acknowledgement failure IP 192.168.1.2\n", "Z Unit at IP 192.168.1.3 is rebooting.\n",
+             "Z 192.168.1.3\tok\tFW VEX 3\n", "Z 3 boards: 1 ok, 2 failed, 0 skipped in 10.0 s\n"})
+        EXPECT_NE(log.find(line), std::string::npos) << "log lacks: " << line;
+    EXPECT_NE(b.Err().find("192.168.1.3: 100%\n"), std::string::npos) << "plain progress lines on stderr";
+}
+
+TEST(CliApp, AllSkipsBoardsOfAnotherKindWithoutFailing)
+{
+    AppBench b;
+    b.Board(3);
+    b.Board(1);
+    b.Board(2, L"GUR");
+    EXPECT_EQ(b.Run(L"flash fw/vex_arm_fw.bin --all --quiet"), 0) << "exit status";
+    EXPECT_EQ(b.Out(), "192.168.1.1\tok\tFW VEX 1\n"
+                       "192.168.1.2\tskipped: another kind (no \"FW VEX\" in its name)\tFW GUR 2\n"
+                       "192.168.1.3\tok\tFW VEX 3\n"
+                       "3 boards: 2 ok, 0 failed, 1 skipped in 0.0 s\n")
+        << "results in address order";
+    EXPECT_EQ(b.platform.net.m_boards[L"192.168.1.2"].downloadRequests, 0) << "the other kind must get no request";
+    EXPECT_EQ(b.Err(), "") << "--quiet output";
+}
+
+TEST(CliApp, NamedBoardsThatCannotBeFlashedCount)
+{
+    const struct {
+        const wchar_t* line;
+        int exit;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        {L"flash fw/gur_arm_fw.bin 192.168.1.1", 3,
+            "192.168.1.1\tskipped: another kind (no \"FW GUR\" in its name)\tFW VEX 1\n"
+            "1 board: 0 ok, 0 failed, 1 skipped in 0.0 s\n",
+            "tarnwell-cli: no board matched: none that answered carries the label \"FW GUR\"\n"},
+        {L"flash fw/gur_arm_fw.bin 192.168.1.1 192.168.1.2 --quiet", 1,
+            "192.168.1.1\tskipped: another kind (no \"FW GUR\" in its name)\tFW VEX 1\n"
+            "192.168.1.2\tok\tFW GUR 2\n"
+            "2 boards: 1 ok, 0 failed, 1 skipped in 0.0 s\n",
+            ""},
+        {L"flash fw/vex_arm_fw.bin 192.168.1.1 192.168.1.4 192.168.001.001 --quiet", 1,
+            "192.168.1.1\tok\tFW VEX 1\n"
+            "192.168.1.4\tno reply to discovery\t\n"
+            "2 boards: 1 ok, 1 failed, 0 skipped in 0.0 s\n",
+            ""},
+    };
+    for (const auto& c : cases) {
+        AppBench b;
+        b.Board(1);
+        b.Board(2, L"GUR");
+        EXPECT_EQ(b.Run(c.line), c.exit) << "exit status of '" << WideToAnsi(c.line) << "'";
+        EXPECT_EQ(b.Out(), c.out) << "results of '" << WideToAnsi(c.line) << "'";
+        EXPECT_EQ(b.Err(), c.err) << "messages of '" << WideToAnsi(c.line) << "'";
+    }
+}
+
+TEST(CliApp, ParallelFlashFromAListFileAsJson)
+{
+    AppBench b;
+    b.platform.files[L"station.txt"] = {'1', '9', '2', '.', '1', '6', '8', '.', '1', '.', '1', '\n', '1', '9', '2', '.', '1',
+        '6', '8', '.', '1', '.', '2', '\n'};
+    b.Board(1);
+    b.Board(2);
+    EXPECT_EQ(b.Run(L"flash fw/vex_arm_fw.bin --list station.txt --parallel 2 --json --quiet"), 0) << "exit status";
+    const std::string out = b.Out();
+    EXPECT_EQ(out.rfind("{\"file\": \"fw/vex_arm_fw.bin\", \"kind\": \"vex_arm_fw\", \"label\": \"FW VEX\", \"parallel\": 2", 0), 0u)
+        << "JSON head: " << out;
+    EXPECT_NE(out.find("\"summary\": {\"boards\": 2, \"ok\": 2, \"failed\": 0, \"skipped\": 0}}"), std::string::npos)
+        << "JSON summary: " << out;
+    EXPECT_EQ(b.platform.net.MostBoardsAtOnce(), 2) << "both boards at once";
+}
+
+TEST(CliApp, HelpAndVersionGoToStandardOutput)
+{
+    AppBench b;
+    EXPECT_EQ(b.Run(L"--version"), 0) << "exit status of --version";
+    EXPECT_EQ(b.Out(), "tarnwell-cli 1.0.0.1\n") << "version";
+    AppBench h;
+    EXPECT_EQ(h.Run(L"--help"), 0) << "exit status of --help";
+    for (const char* part : {"discover", "flash FILE", "--parallel N", "--log FILE", "Exit status:", "  3  no board matched"})
+        EXPECT_NE(h.Out().find(part), std::string::npos) << "help lacks " << part;
+}
+
+} // namespace

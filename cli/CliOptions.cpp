@@ -1,0 +1,196 @@
+#include "cli/CliOptions.h"
+
+#include "discovery/DiscoveryText.h"
+
+namespace {
+
+enum class Opt { Help, Version, To, List, Wait, Json, Quiet, Log, All, Parallel };
+
+struct OptionRow {
+    const wchar_t* name;
+    Opt opt;
+    bool takesValue;
+    bool flashOnly;
+};
+
+const OptionRow OPTIONS[] = {
+    {L"help", Opt::Help, false, false},
+    {L"version", Opt::Version, false, false},
+    {L"to", Opt::To, true, false},
+    {L"list", Opt::List, true, false},
+    {L"wait", Opt::Wait, true, false},
+    {L"json", Opt::Json, false, false},
+    {L"quiet", Opt::Quiet, false, false},
+    {L"log", Opt::Log, true, false},
+    {L"all", Opt::All, false, true},
+    {L"parallel", Opt::Parallel, true, true},
+};
+
+const OptionRow* FindOption(const std::wstring& name)
+{
+    for (const OptionRow& row : OPTIONS) {
+        if (name == row.name)
+            return &row;
+    }
+    return nullptr;
+}
+
+bool ParseCount(const std::wstring& text, int& value)
+{
+    if (text.empty() || text.size() > 4)
+        return false;
+    value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9')
+            return false;
+        value = value * 10 + (c - L'0');
+    }
+    return true;
+}
+
+class Parser {
+public:
+    explicit Parser(CliOptions& options) : m_o(options) {}
+
+    bool Option(const OptionRow& row, const std::wstring& value)
+    {
+        if (row.flashOnly)
+            m_strFlashOnly = std::wstring(L"--") + row.name;
+        switch (row.opt) {
+        case Opt::Help: m_o.m_command = CliCommand::Help; return false;
+        case Opt::Version: m_o.m_command = CliCommand::Version; return false;
+        case Opt::To:
+            for (const std::wstring& address : PingListTargets(value))
+                m_o.m_addresses.push_back(address);
+            return true;
+        case Opt::List: m_o.m_listFiles.push_back(value); return true;
+        case Opt::Wait:
+            if (!ParseSeconds(value, m_o.m_nWaitMs) || m_o.m_nWaitMs == 0 || m_o.m_nWaitMs > MAX_WAIT_MS)
+                return Fail(L"--wait takes seconds above 0 and at most 3600, such as 2 or 0.5, not '" + value + L"'");
+            return true;
+        case Opt::Json: m_o.m_bJson = true; return true;
+        case Opt::Quiet: m_o.m_bQuiet = true; return true;
+        case Opt::Log: m_o.m_strLog = value; return true;
+        case Opt::All: m_o.m_bAll = true; return true;
+        case Opt::Parallel:
+            if (!ParseCount(value, m_o.m_nParallel) || m_o.m_nParallel < 1 || m_o.m_nParallel > MAX_PARALLEL)
+                return Fail(L"--parallel takes a number from 1 to 256, not '" + value + L"'");
+            return true;
+        }
+        return true;
+    }
+
+    bool Positional(const std::wstring& arg)
+    {
+        if (m_o.m_command == CliCommand::None) {
+            if (arg == L"discover")
+                m_o.m_command = CliCommand::Discover;
+            else if (arg == L"flash")
+                m_o.m_command = CliCommand::Flash;
+            else if (arg == L"help")
+                m_o.m_command = CliCommand::Help;
+            else
+                return Fail(L"unknown command '" + arg + L"' (the commands are discover and flash)");
+            return m_o.m_command != CliCommand::Help;
+        }
+        if (m_o.m_command == CliCommand::Flash && !m_bHaveFile) {
+            m_o.m_strFile = arg;
+            m_bHaveFile = true;
+        } else {
+            m_o.m_addresses.push_back(arg);
+        }
+        return true;
+    }
+
+    bool Fail(const std::wstring& error)
+    {
+        m_o.m_strError = error;
+        return false;
+    }
+
+    void Check()
+    {
+        if (!m_o.m_strError.empty() || m_o.m_command == CliCommand::Help || m_o.m_command == CliCommand::Version)
+            return;
+        if (m_o.m_command == CliCommand::None) {
+            Fail(L"no command given (discover or flash)");
+        } else if (m_o.m_command == CliCommand::Discover && !m_strFlashOnly.empty()) {
+            Fail(m_strFlashOnly + L" is an option of flash");
+        } else if (m_o.m_command == CliCommand::Flash) {
+            const bool named = !m_o.m_addresses.empty() || !m_o.m_listFiles.empty();
+            if (!m_bHaveFile)
+                Fail(L"flash needs a firmware FILE");
+            else if (m_o.m_bAll && named)
+                Fail(L"--all finds the boards itself: give no addresses and no --list with it");
+            else if (!m_o.m_bAll && !named)
+                Fail(L"flash needs boards: addresses, --list FILE or --all");
+        }
+    }
+
+private:
+    CliOptions& m_o;
+    bool m_bHaveFile = false;
+    std::wstring m_strFlashOnly; // the last flash-only option seen
+};
+
+} // namespace
+
+bool ParseSeconds(const std::wstring& text, std::uint64_t& ms)
+{
+    std::uint64_t whole = 0, fraction = 0;
+    std::size_t pos = 0, digits = 0, decimals = 0;
+    for (; pos < text.size() && text[pos] >= L'0' && text[pos] <= L'9' && digits < 7; ++pos, ++digits)
+        whole = whole * 10 + static_cast<std::uint64_t>(text[pos] - L'0');
+    if (pos < text.size() && text[pos] == L'.') {
+        for (++pos; pos < text.size() && text[pos] >= L'0' && text[pos] <= L'9' && decimals < 3; ++pos, ++decimals)
+            fraction = fraction * 10 + static_cast<std::uint64_t>(text[pos] - L'0');
+        if (decimals == 0)
+            return false;
+    }
+    if (digits == 0 || pos != text.size())
+        return false;
+    for (std::size_t d = decimals; d < 3; ++d)
+        fraction *= 10;
+    ms = whole * 1000 + fraction;
+    return true;
+}
+
+CliOptions ParseOptions(const std::vector<std::wstring>& args)
+{
+    CliOptions options;
+    Parser parser(options);
+    bool positionalOnly = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::wstring& arg = args[i];
+        bool more = true;
+        if (positionalOnly || arg == L"-" || arg.empty() || arg[0] != L'-') {
+            more = parser.Positional(arg);
+        } else if (arg == L"--") {
+            positionalOnly = true;
+        } else if (arg == L"-h") {
+            more = parser.Option(OPTIONS[0], std::wstring());
+        } else if (arg.rfind(L"--", 0) != 0) {
+            more = parser.Fail(L"unknown option '" + arg + L"'");
+        } else {
+            const std::size_t equals = arg.find(L'=');
+            const std::wstring name = arg.substr(2, equals == std::wstring::npos ? std::wstring::npos : equals - 2);
+            const OptionRow* row = FindOption(name);
+            if (row == nullptr) {
+                more = parser.Fail(L"unknown option '--" + name + L"'");
+            } else if (!row->takesValue) {
+                more = equals == std::wstring::npos ? parser.Option(*row, std::wstring())
+                                                    : parser.Fail(L"--" + name + L" takes no value");
+            } else if (equals != std::wstring::npos) {
+                more = parser.Option(*row, arg.substr(equals + 1));
+            } else if (i + 1 < args.size()) {
+                more = parser.Option(*row, args[++i]);
+            } else {
+                more = parser.Fail(L"--" + name + L" needs a value");
+            }
+        }
+        if (!more)
+            break;
+    }
+    parser.Check();
+    return options;
+}

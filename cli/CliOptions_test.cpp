@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <iterator>
+#include <sstream>
+
+#include "cli/CliOptions.h"
+#include "net/TextCodec.h"
+
+namespace {
+
+std::vector<std::wstring> Split(const std::wstring& line)
+{
+    std::wistringstream words(line);
+    return std::vector<std::wstring>(std::istream_iterator<std::wstring, wchar_t>(words), {});
+}
+
+TEST(CliOptions, CommandsAndTheirValues)
+{
+    CliOptions o = ParseOptions(Split(L"flash fw/vex_arm_fw.bin 192.168.1.1 --to 192.168.1.2,192.168.1.3 --parallel=3 --wait 0.5 --json --log run.log"));
+    EXPECT_TRUE(o.m_strError.empty()) << "unexpected error: " << WideToAnsi(o.m_strError);
+    EXPECT_EQ(o.m_command, CliCommand::Flash) << "command";
+    EXPECT_EQ(o.m_strFile, L"fw/vex_arm_fw.bin") << "file";
+    EXPECT_EQ(o.m_addresses, (std::vector<std::wstring>{L"192.168.1.1", L"192.168.1.2", L"192.168.1.3"})) << "boards";
+    EXPECT_TRUE(o.m_nParallel == 3 && o.m_nWaitMs == 500 && o.m_bJson && o.m_strLog == L"run.log") << "option values";
+
+    o = ParseOptions(Split(L"--quiet discover --list boards.txt --list more.txt"));
+    EXPECT_TRUE(o.m_command == CliCommand::Discover && o.m_bQuiet && o.m_listFiles.size() == 2 && o.m_nWaitMs == 2000)
+        << "options before the command, repeated --list, default wait";
+
+    o = ParseOptions(Split(L"flash -- --odd-name_vex_arm_fw.bin --all"));
+    EXPECT_TRUE(o.m_strFile == L"--odd-name_vex_arm_fw.bin" && !o.m_bAll && o.m_addresses == std::vector<std::wstring>{L"--all"})
+        << "after --, everything is an argument";
+}
+
+TEST(CliOptions, HelpAndVersionWinOverWhatFollows)
+{
+    const struct {
+        const wchar_t* line;
+        CliCommand command;
+    } cases[] = {
+        {L"--help", CliCommand::Help},
+        {L"-h", CliCommand::Help},
+        {L"help", CliCommand::Help},
+        {L"flash --help --bogus", CliCommand::Help},
+        {L"--version", CliCommand::Version},
+        {L"discover --version", CliCommand::Version},
+    };
+    for (const auto& c : cases) {
+        const CliOptions o = ParseOptions(Split(c.line));
+        EXPECT_TRUE(o.m_command == c.command && o.m_strError.empty()) << "'" << WideToAnsi(c.line) << "'";
+    }
+}
+
+TEST(CliOptions, UsageErrorsSayWhatIsWrong)
+{
+    const struct {
+        const wchar_t* line;
+        const wchar_t* error;
+    } cases[] = {
+        {L"", L"no command given (discover or flash)"},
+        {L"--json", L"no command given (discover or flash)"},
+        {L"upload x", L"unknown command 'upload' (the commands are discover and flash)"},
+        {L"discover --bogus", L"unknown option '--bogus'"},
+        {L"discover -x", L"unknown option '-x'"},
+        {L"discover --wait", L"--wait needs a value"},
+        {L"discover --wait 0", L"--wait takes seconds above 0 and at most 3600, such as 2 or 0.5, not '0'"},
+        {L"discover --wait 1.", L"--wait takes seconds above 0 and at most 3600, such as 2 or 0.5, not '1.'"},
+        {L"discover --wait 3601", L"--wait takes seconds above 0 and at most 3600, such as 2 or 0.5, not '3601'"},
+        {L"discover --json=yes", L"--json takes no value"},
+        {L"discover --all", L"--all is an option of flash"},
+        {L"discover --parallel 2", L"--parallel is an option of flash"},
+        {L"flash", L"flash needs a firmware FILE"},
+        {L"flash fw_vex_arm_fw.bin", L"flash needs boards: addresses, --list FILE or --all"},
+        {L"flash fw.bin --all 192.168.1.1", L"--all finds the boards itself: give no addresses and no --list with it"},
+        {L"flash fw.bin --all --parallel 0", L"--parallel takes a number from 1 to 256, not '0'"},
+        {L"flash fw.bin --all --parallel 257", L"--parallel takes a number from 1 to 256, not '257'"},
+        {L"flash fw.bin --all --parallel two", L"--parallel takes a number from 1 to 256, not 'two'"},
+    };
+    for (const auto& c : cases) {
+        const CliOptions o = ParseOptions(Split(c.line));
+        EXPECT_EQ(o.m_strError, c.error) << "error for '" << WideToAnsi(c.line) << "'";
+    }
+}
+
+TEST(CliOptions, SecondsAreReadToTheMillisecond)
+{
+    const struct {
+        const wchar_t* text;
+        bool ok;
+        std::uint64_t ms;
+    } cases[] = {
+        {L"2", true, 2000}, {L"0.5", true, 500}, {L"1.25", true, 1250}, {L"0.001", true, 1},
+        {L"10.0", true, 10000}, {L"1.2345", false, 0}, {L".5", false, 0}, {L"1,5", false, 0},
+        {L"", false, 0}, {L"-1", false, 0}, {L"1e3", false, 0},
+    };
+    for (const auto& c : cases) {
+        std::uint64_t ms = 0;
+        const bool ok = ParseSeconds(c.text, ms);
+        EXPECT_TRUE(ok == c.ok && (!ok || ms == c.ms)) << "'" << WideToAnsi(c.text) << "' read as " << ms;
+    }
+}
+
+} // namespace

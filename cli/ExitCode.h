@@ -1,0 +1,10 @@
+#pragma once
+
+// What tarnwell-cli's exit status means; --help lists the same values.
+enum class CliExit : int {
+    Ok = 0,             // every board served acknowledged its reboot request; discover: boards answered
+    SomeFailed = 1,     // at least one board was not flashed
+    Usage = 2,          // bad option, argument, file or address; nothing was sent
+    NoBoardMatched = 3, // no board answered, or none carries the file's board label
+    NoNetwork = 4,      // no IPv4 adapter to send from, or its sockets could not be opened
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/BoardSlot.h"
+#include "cli/IFlashObserver.h"
+
+struct FlashJob {
+    std::wstring m_strPath;                 // named in the status lines
+    std::string m_strAnsiName;              // carried by the file-name request
+    std::vector<std::wstring> m_addresses;  // normalised, each once
+    int m_nParallel = 1;
+};
+
+// Up to N boards at once: board i goes to slot i mod N, so no board is in
+// two slots' lists and with N = 1 the order is the window's.
+class FlashBatch : private IFlashObserver {
+public:
+    FlashBatch(EventLoop& loop, BoardLink& link, IFlashObserver& observer, const std::vector<std::uint8_t>& image);
+
+    // One end per address, in the job's order.
+    std::vector<DownloadEnd> Run(const FlashJob& job);
+    void OnReply(const BoardReply& reply, const std::wstring& sender);
+    int SlotCount() const { return static_cast<int>(m_slots.size()); }
+
+private:
+    void OnStatusLine(const std::wstring& line) override;
+    void OnBoardStarted(int board) override;
+    void OnBoardProgress(int board, int percent) override;
+    void OnBoardFinished(int board, const DownloadEnd& end) override;
+    bool AnyRunning() const;
+
+    EventLoop& m_loop;
+    BoardLink& m_link;
+    IFlashObserver& m_observer;
+    const std::vector<std::uint8_t>& m_image;
+    std::vector<std::unique_ptr<BoardSlot>> m_slots;
+    std::map<std::wstring, BoardSlot*> m_slotOf; // a reply goes to the slot serving its sender
+    std::vector<DownloadEnd> m_ends;
+};

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "cli/BoardLink.h"
+#include "cli/EventLoop.h"
+#include "cli/FakeNetwork.h"
+#include "cli/FlashBatch.h"
+#include "net/TextCodec.h"
+
+namespace {
+
+struct Recorder : IFlashObserver {
+    std::vector<std::wstring> lines;
+    std::vector<int> started;
+    std::map<int, std::vector<int>> progress;
+    std::vector<std::pair<int, DownloadEnd>> finished;
+    void OnStatusLine(const std::wstring& line) override { lines.push_back(line); }
+    void OnBoardStarted(int board) override { started.push_back(board); }
+    void OnBoardProgress(int board, int percent) override { progress[board].push_back(percent); }
+    void OnBoardFinished(int board, const DownloadEnd& end) override { finished.emplace_back(board, end); }
+};
+
+std::wstring Ip(int n)
+{
+    return L"192.168.1." + std::to_wstring(n);
+}
+
+struct BatchBench {
+    FakeNetwork net;
+    EventLoop loop{net, net};
+    BoardLink link{net};
+    Recorder seen;
+    std::vector<std::uint8_t> image;
+    FlashBatch batch{loop, link, seen, image};
+    std::uint64_t elapsed = 0;
+
+    explicit BatchBench(int boards, std::size_t size = 5000)
+    {
+        for (std::size_t i = 0; i < size; ++i)
+            image.push_back(static_cast<std::uint8_t>(i * 7 + i / 251));
+        for (int n = 1; n <= boards; ++n)
+            net.AddBoard(Ip(n), L"FW VEX " + std::to_wstring(n));
+    }
+
+    std::vector<DownloadEnd> Run(int parallel)
+    {
+        FlashJob job{L"/fw/vex_arm_fw.bin", "vex_arm_fw.bin", {}, parallel};
+        for (const auto& entry : net.m_boards)
+            job.m_addresses.push_back(entry.first);
+        const std::uint64_t start = net.m_now;
+        std::vector<DownloadEnd> ends = batch.Run(job);
+        elapsed = net.m_now - start;
+        return ends;
+    }
+
+    int FileNameRequestsTo(const std::wstring& ip) const
+    {
+        int n = 0;
+        for (const FakeNetwork::Sent& s : net.m_sent)
+            n += s.target == ip && s.bytes[0] == OP_FILENAME ? 1 : 0;
+        return n;
+    }
+
+    bool AllImagesIdentical() const
+    {
+        for (const auto& [ip, board] : net.m_boards) {
+            if (board.image != image || !board.rebooted || board.fileName != "vex_arm_fw.bin")
+                return false;
+        }
+        return true;
+    }
+};
+
+std::uint64_t OneBoardTime()
+{
+    BatchBench one(1);
+    one.Run(1);
+    return one.elapsed;
+}
+
+TEST(FlashBatch, SilentRefusingAndHealthyBoardsEachGetTheirEnd)
+{
+    BatchBench b(3);
+    b.net.m_boards[Ip(1)].fault = FakeNetwork::Fault::Silent;
+    FakeNetwork::Board& refusing = b.net.m_boards[Ip(2)];
+    refusing.fault = FakeNetwork::Fault::Nak;
+    refusing.nakOpcode = OP_DATA;
+    refusing.nakBlock = 1;
+    const std::vector<DownloadEnd> ends = b.Run(1);
+
+    ASSERT_EQ(ends.size(), 3u) << "one end per board";
+    EXPECT_TRUE(ends[0].m_outcome == BoardOutcome::NoReply && ends[0].m_nOpcode == OP_FILENAME) << "silent board";
+    EXPECT_TRUE(ends[1].m_outcome == BoardOutcome::NegativeAck && ends[1].m_nOpcode == OP_DATA && ends[1].m_nBlock == 1)
+        << "board refusing block 1";
+    EXPECT_EQ(ends[2].m_outcome, BoardOutcome::Rebooted) << "healthy board";
+    EXPECT_EQ(b.net.m_boards[Ip(3)].image, b.image) << "the healthy board's image differs";
+    EXPECT_GE(b.net.m_boards[Ip(2)].firstDownload, 10000u + 1000u) << "one after another: the second board waits for the first";
+    const std::vector<std::wstring> expected{L"Downloading /fw/vex_arm_fw.bin to all valid selected boards.\r\n",
+        L"Retrying send file name IP 192.168.1.1\r\n", L"Retrying send file name IP 192.168.1.1\r\n",
+        L"Unit at IP 192.168.1.1 failed to download.\r\n", L"Data negative acknowledgement failure IP 192.168.1.2\r\n",
+        L"Unit at IP 192.168.1.3 is rebooting.\r\n"};
+    EXPECT_EQ(b.seen.lines, expected) << "the window's status lines, in order";
+}
+
+TEST(FlashBatch, ProgressIsWhereTheWindowsBarSettles)
+{
+    const struct {
+        std::size_t size;
+        std::vector<int> progress;
+    } cases[] = {
+        {1000, {0, 50, 100}},
+        {600, {0, 83, 100}},
+        {2016, {0, 25, 50, 75, 100}},
+        {0, {0, 100}},
+    };
+    for (const auto& c : cases) {
+        BatchBench b(2, c.size);
+        b.Run(1);
+        EXPECT_EQ(b.seen.progress[0], c.progress) << c.size << "-byte image: progress of the first board";
+        EXPECT_EQ(b.seen.progress[1], c.progress) << c.size << "-byte image: the second board starts again from 0";
+    }
+}
+
+TEST(FlashBatch, SixLanesServeSixBoardsInTheTimeOfOne)
+{
+    const std::uint64_t one = OneBoardTime();
+    BatchBench b(6);
+    const std::vector<DownloadEnd> ends = b.Run(6);
+    for (const DownloadEnd& end : ends)
+        EXPECT_EQ(end.m_outcome, BoardOutcome::Rebooted) << "every board should be flashed";
+    EXPECT_TRUE(b.AllImagesIdentical()) << "an image differs";
+    EXPECT_EQ(b.net.MostBoardsAtOnce(), 6) << "all six boards should be served at once";
+    EXPECT_EQ(b.elapsed, one) << "six boards in parallel should take as long as one";
+
+    BatchBench serial(6);
+    serial.Run(1);
+    EXPECT_EQ(serial.net.MostBoardsAtOnce(), 1) << "without --parallel, one board at a time";
+    EXPECT_EQ(serial.elapsed, 6 * one) << "one after another, six boards take six times as long";
+}
+
+TEST(FlashBatch, LanesNeverShareABoardAndNeverExceedN)
+{
+    const std::uint64_t one = OneBoardTime();
+    BatchBench b(5);
+    b.Run(2);
+    EXPECT_EQ(b.net.MostBoardsAtOnce(), 2) << "at most two boards at once with --parallel 2";
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_EQ(b.FileNameRequestsTo(Ip(n)), 1) << "board " << n << " must be served exactly once";
+    EXPECT_EQ(b.seen.started, (std::vector<int>{0, 1, 2, 3, 4})) << "boards start in list order across the lanes";
+    EXPECT_EQ(b.elapsed, 3 * one) << "five boards in two lanes take three boards' time";
+    EXPECT_TRUE(b.AllImagesIdentical()) << "an image differs";
+}
+
+TEST(FlashBatch, SilentBoardHoldsUpOnlyItsOwnLane)
+{
+    const std::uint64_t one = OneBoardTime();
+    BatchBench b(4);
+    b.net.m_boards[Ip(1)].fault = FakeNetwork::Fault::Silent;
+    const std::vector<DownloadEnd> ends = b.Run(2);
+    EXPECT_EQ(b.net.m_boards[Ip(4)].lastDownload - 1000 + 2, 2 * one) << "lane 2 (boards 2 and 4) must not wait";
+    EXPECT_GE(b.net.m_boards[Ip(3)].firstDownload, 1000u + 10000u) << "board 3 follows the silent board in lane 1";
+    EXPECT_TRUE(ends[0].m_outcome == BoardOutcome::NoReply && ends[2].m_outcome == BoardOutcome::Rebooted
+        && ends[3].m_outcome == BoardOutcome::Rebooted)
+        << "ends of the silent board and the ones after it";
+}
+
+TEST(FlashBatch, RepliesFromOutsideTheBatchAreIgnored)
+{
+    BatchBench b(2);
+    b.net.AddBoard(L"192.168.1.9", L"FW VEX 9");
+    // Board 9 is not in the job; its acks to requests nobody sent must not move any lane.
+    FlashJob job{L"/fw/vex_arm_fw.bin", "vex_arm_fw.bin", {Ip(1), Ip(2)}, 2};
+    b.loop.Post([&] {
+        BoardPacket p{};
+        BuildFileNameRequest(p, "x");
+        b.net.SendFrom(0, ParseIPv4(L"192.168.1.9"), p.Data(), p.DatagramSize());
+    });
+    const std::vector<DownloadEnd> ends = b.batch.Run(job);
+    EXPECT_TRUE(ends[0].m_outcome == BoardOutcome::Rebooted && ends[1].m_outcome == BoardOutcome::Rebooted)
+        << "both boards of the batch should be flashed";
+    EXPECT_EQ(b.net.m_boards[Ip(1)].image, b.image) << "board 1's image";
+}
+
+} // namespace

@@ -1,0 +1,68 @@
+#include "cli/HelpText.h"
+
+std::string VersionText()
+{
+    return "tarnwell-cli 1.0.0.1\n";
+}
+
+std::string HelpText()
+{
+    return R"(tarnwell-cli: find networked boards and upgrade their firmware from the command line.
+
+Usage:
+  tarnwell-cli discover [ADDR...] [--to ADDR[,ADDR...]] [--list FILE] [--wait SECONDS] [--json]
+  tarnwell-cli flash FILE ADDR... | --list FILE | --all  [--parallel N] [--wait SECONDS] [--json]
+  tarnwell-cli --help | --version
+Common options: [--log FILE] [--quiet]
+
+Boards answer on UDP port 2016. Every request leaves through the local adapter whose subnet holds the
+board; a broadcast leaves from every adapter except loopback.
+
+discover
+  Without addresses, broadcasts a discovery request on every adapter and waits --wait seconds
+  (default 2) for replies. With addresses (arguments, --to, --list), asks each of them and stops
+  early once all have answered. Prints one line per board: NAME<TAB>ADDRESS<TAB>MAC, in the order
+  the replies came; with --json a document {"boards": [{"name", "address", "mac"}]}.
+
+flash FILE
+  Sends FILE to the boards named by address (arguments, --to, --list) or, with --all, to every board
+  that answers a discovery broadcast. The file's name must hold a kind token; a board is served only
+  when its name carries that kind's board label:
+      vex_arm_fw -> "FW VEX"         dal_arm_fw -> "FW DAL1+1"       pim_dal1_2_fw -> "FW PIM DAL2+1"
+      pim_sot1_2_fw -> "FW PIM SOT2+1"                               gur_arm_fw -> "FW GUR"
+  Boards are first asked for their name (up to --wait seconds); boards of another kind are skipped and
+  reported. Each board then gets the file name, the data in blocks of 504 bytes and a reboot request,
+  each acknowledged before the next, with a 5-second time-out and one retransmission per request.
+  Progress goes to standard error: a bar per board on a terminal, plain lines otherwise. At the end,
+  one result line per board on standard output, ADDRESS<TAB>RESULT<TAB>NAME, where RESULT is "ok",
+  "no reply to ...", "negative acknowledgement of ..." (the request, or "data block N"), "file error
+  reading the image" or "skipped: another kind ...", in the order the boards were named (by address
+  with --all), then a summary line. --json prints a document with the same content instead.
+
+Options:
+  --to ADDR[,ADDR...]  boards by address (repeatable); the same as address arguments
+  --list FILE          boards by address from FILE: separated by line ends, commas or blanks,
+                       '#' starts a comment (repeatable)
+  --all                flash: every board that answers a broadcast
+  --parallel N         flash: serve up to N boards at once (1 to 256; default 1, one after another);
+                       board i goes to lane i mod N, each lane serves its boards in turn
+  --wait SECONDS       how long discovery waits for replies (default 2; fractions such as 0.5 allowed)
+  --json               results as JSON on standard output
+  --log FILE           append every status line, stamped with the UTC time, to FILE
+  --quiet              no progress and no status lines on standard error (errors still)
+  -h, --help           this text
+  --version            the version
+
+Exit status:
+  0  flash: every board acknowledged its reboot request; discover: at least one board answered
+  1  flash: some boards failed (no reply, negative acknowledgement, file error); when boards are
+     named, a named board that did not answer discovery or is of another kind also counts
+     (with --all, boards of another kind are only reported)
+  2  usage error: unknown option or command, bad value, missing or unreadable file, a file name
+     without a kind token or too long for a request, an address in no local subnet, an unwritable log
+  3  no board matched: no board answered, or none carries the file's board label
+  4  no network: no IPv4 adapter to send from, or its sockets could not be opened
+
+Messages go to standard error, results to standard output.
+)";
+}

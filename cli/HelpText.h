@@ -1,0 +1,6 @@
+#pragma once
+
+#include <string>
+
+std::string HelpText();
+std::string VersionText();

@@ -1,0 +1,75 @@
+#include "cli/JsonText.h"
+
+#include <cstdio>
+
+#include "net/BoardPacket.h"
+
+namespace {
+
+std::string BoardFields(const BoardList& b)
+{
+    return "\"name\": " + JsonString(b.m_strName) + ", \"address\": " + JsonString(b.m_strIP)
+        + ", \"mac\": " + JsonString(b.m_strMAC);
+}
+
+std::string Seconds(std::uint64_t ms)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%llu.%03u", static_cast<unsigned long long>(ms / 1000),
+        static_cast<unsigned>(ms % 1000));
+    return text;
+}
+
+std::string ResultObject(const BoardResult& r)
+{
+    std::string json = "{" + BoardFields(r.m_board) + ", \"result\": \"" + ResultKeyword(r.m_kind) + "\"";
+    json += std::string(", \"request\": \"") + RequestKeyword(r.m_nOpcode) + "\"";
+    json += ", \"block\": " + (r.m_nOpcode == OP_DATA ? std::to_string(r.m_nBlock) : std::string("null"));
+    json += ", \"text\": " + JsonString(DescribeResult(r)) + "}";
+    return json;
+}
+
+} // namespace
+
+std::string JsonString(const std::wstring& text)
+{
+    // Board names and MACs are 8-bit text of unknown code page; escaping
+    // every non-ASCII character keeps the document valid whatever it holds.
+    std::string json = "\"";
+    for (wchar_t c : text) {
+        const unsigned long code = static_cast<unsigned long>(c);
+        if (c == L'"' || c == L'\\') {
+            json += '\\';
+            json += static_cast<char>(c);
+        } else if (code >= 0x20 && code < 0x7F) {
+            json += static_cast<char>(c);
+        } else {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04lx", code & 0xFFFFul);
+            json += escape;
+        }
+    }
+    return json + "\"";
+}
+
+std::string DiscoverJson(const std::vector<BoardList>& boards)
+{
+    std::string json = "{\"boards\": [";
+    for (std::size_t i = 0; i < boards.size(); ++i)
+        json += (i ? ",\n  {" : "\n  {") + BoardFields(boards[i]) + "}";
+    return json + (boards.empty() ? "]}\n" : "\n]}\n");
+}
+
+std::string FlashJson(const FlashReport& report)
+{
+    const ResultCounts c = CountResults(report.m_results);
+    std::string json = "{\"file\": " + JsonString(report.m_strFile) + ", \"kind\": " + JsonString(report.m_strToken)
+        + ", \"label\": " + JsonString(report.m_strLabel) + ", \"parallel\": " + std::to_string(report.m_nParallel)
+        + ", \"elapsed\": " + Seconds(report.m_nElapsedMs) + ",\n \"boards\": [";
+    for (std::size_t i = 0; i < report.m_results.size(); ++i)
+        json += (i ? ",\n  " : "\n  ") + ResultObject(report.m_results[i]);
+    json += report.m_results.empty() ? "]," : "\n ],";
+    json += "\n \"summary\": {\"boards\": " + std::to_string(c.boards) + ", \"ok\": " + std::to_string(c.ok)
+        + ", \"failed\": " + std::to_string(c.failed) + ", \"skipped\": " + std::to_string(c.skipped) + "}}\n";
+    return json;
+}

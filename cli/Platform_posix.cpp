@@ -1,0 +1,199 @@
+// The POSIX side of tarnwell-cli: a UDP socket bound to every local IPv4
+// address, poll() for replies, files, the terminal and the entry point.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+
+#include "cli/CliApp.h"
+#include "cli/FileBytes.h"
+#include "cli/IPlatform.h"
+#include "cli/SystemClock.h"
+#include "discovery/DiscoveryText.h"
+#include "net/BoardPacket.h"
+#include "net/TextCodec.h"
+
+namespace {
+
+// Every board answers a broadcast at once; a large buffer keeps the burst.
+constexpr int RECEIVE_BUFFER_BYTES = 4 * 1024 * 1024;
+
+std::uint32_t HostOrder(const sockaddr* address)
+{
+    return ntohl(reinterpret_cast<const sockaddr_in*>(address)->sin_addr.s_addr);
+}
+
+sockaddr_in Endpoint(std::uint32_t address, unsigned short port)
+{
+    sockaddr_in endpoint{};
+    endpoint.sin_family = AF_INET;
+    endpoint.sin_port = htons(port);
+    endpoint.sin_addr.s_addr = htonl(address);
+    return endpoint;
+}
+
+// Bound to the adapter's address on a free port, so the boards answer to it.
+int OpenAdapterSocket(std::uint32_t address)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0)
+        return -1;
+    const sockaddr_in local = Endpoint(address, 0);
+    int bytes = RECEIVE_BUFFER_BYTES;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0
+        || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK) != 0
+        || ::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+class PosixNetwork : public INetwork {
+public:
+    PosixNetwork() = default;
+    PosixNetwork(const PosixNetwork&) = delete;
+    PosixNetwork& operator=(const PosixNetwork&) = delete;
+    ~PosixNetwork() override
+    {
+        for (int fd : m_sockets)
+            ::close(fd);
+    }
+
+    bool Open(std::wstring& error)
+    {
+        ifaddrs* interfaces = nullptr;
+        if (::getifaddrs(&interfaces) != 0) {
+            error = L"cannot list the network interfaces: " + ErrnoText(errno);
+            return false;
+        }
+        // Every IPv4 address of every interface that is up; an interface with
+        // several addresses gets a socket for each, so each subnet is reached.
+        for (const ifaddrs* i = interfaces; i != nullptr; i = i->ifa_next) {
+            if (i->ifa_addr == nullptr || i->ifa_netmask == nullptr || i->ifa_addr->sa_family != AF_INET
+                || (i->ifa_flags & IFF_UP) == 0)
+                continue;
+            const std::uint32_t address = HostOrder(i->ifa_addr);
+            const int fd = OpenAdapterSocket(address);
+            if (fd < 0)
+                continue;
+            m_sockets.push_back(fd);
+            m_adapters.push_back(AdapterAddress{FormatAddress(address), FormatAddress(HostOrder(i->ifa_netmask))});
+        }
+        ::freeifaddrs(interfaces);
+        return true;
+    }
+
+    const std::vector<AdapterAddress>& Adapters() const override { return m_adapters; }
+
+    bool SendFrom(std::size_t adapter, std::uint32_t target, const std::uint8_t* data, int length) override
+    {
+        // Each send sets the option itself, so no send depends on the one before.
+        const int fd = m_sockets[adapter];
+        const int broadcast = target == LIMITED_BROADCAST ? 1 : 0;
+        ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &broadcast, sizeof broadcast);
+        const sockaddr_in to = Endpoint(target, BOARD_PORT);
+        const ssize_t sent = ::sendto(fd, data, static_cast<std::size_t>(length), 0,
+            reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        return sent == length;
+    }
+
+    void Wait(std::uint64_t timeoutMs, std::vector<Datagram>& received) override
+    {
+        std::vector<pollfd> polled;
+        for (int fd : m_sockets)
+            polled.push_back(pollfd{fd, POLLIN, 0});
+        const int timeout = static_cast<int>(timeoutMs > INT_MAX ? INT_MAX : timeoutMs);
+        if (::poll(polled.data(), polled.size(), timeout) <= 0)
+            return;
+        for (const pollfd& p : polled) {
+            if ((p.revents & POLLIN) != 0)
+                Drain(p.fd, received);
+        }
+    }
+
+private:
+    static void Drain(int fd, std::vector<Datagram>& received)
+    {
+        std::uint8_t buffer[REPLY_BUFFER_SIZE + 1];
+        for (;;) {
+            sockaddr_in from{};
+            socklen_t fromLength = sizeof from;
+            const ssize_t n = ::recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return;
+            // Empty datagrams and ones longer than a reply may be are dropped.
+            if (n == 0 || n > REPLY_BUFFER_SIZE)
+                continue;
+            received.push_back(Datagram{FormatAddress(HostOrder(reinterpret_cast<const sockaddr*>(&from))),
+                std::vector<std::uint8_t>(buffer, buffer + n)});
+        }
+    }
+
+    std::vector<AdapterAddress> m_adapters;
+    std::vector<int> m_sockets;
+};
+
+class PosixPlatform : public IPlatform {
+public:
+    std::unique_ptr<INetwork> OpenNetwork(std::wstring& error) override
+    {
+        auto network = std::make_unique<PosixNetwork>();
+        if (!network->Open(error))
+            return nullptr;
+        return network;
+    }
+
+    bool ReadFile(const std::wstring& path, std::vector<std::uint8_t>& bytes, std::wstring& error) override
+    {
+        // Arguments were widened byte for byte; narrowing gives the name back as typed.
+        return ReadAndClose(std::fopen(WideToAnsi(path).c_str(), "rb"), bytes, error);
+    }
+
+    std::unique_ptr<std::ostream> OpenLog(const std::wstring& path, std::wstring& error) override
+    {
+        auto file = std::make_unique<std::ofstream>(WideToAnsi(path), std::ios::out | std::ios::app);
+        if (!file->is_open()) {
+            error = ErrnoText(errno);
+            return nullptr;
+        }
+        return file;
+    }
+
+    std::ostream& Out() override { return std::cout; }
+    std::ostream& Err() override { return std::cerr; }
+
+    bool ErrIsTerminal() override
+    {
+        const char* term = std::getenv("TERM");
+        return ::isatty(STDERR_FILENO) == 1 && term != nullptr && std::strcmp(term, "dumb") != 0;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::wstring> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(AnsiToWide(argv[i]));
+    PosixPlatform platform;
+    SystemClock clock;
+    CliApp app(platform, clock);
+    return app.Run(args);
+}
