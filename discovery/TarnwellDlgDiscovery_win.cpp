@@ -67,9 +67,32 @@ void CTarnwellDlg::RunStartupProbe()
 // its record back out, so line i always shows record i.
 void CTarnwellDlg::OnDiscoveryReply(const BoardReply& reply, const std::wstring& sender)
 {
-    BoardList board{AnsiToWide(reply.name), sender, AnsiToWide(reply.mac)};
+    BoardList board = MakeBoardList(reply, sender);
     m_boards.push_back(board);
+    HoldUnitsRedraw();
     int line = m_listUnits.AddString(FormatUnitLine(board));
     if (line < 0)
         m_boards.pop_back();
+}
+
+// Every board answers a broadcast at once, and a list box that repaints itself
+// and its scroll bar for each added line takes milliseconds a line. During a
+// burst the list is filled without painting and shown again shortly after.
+void CTarnwellDlg::HoldUnitsRedraw()
+{
+    if (m_bUnitsRedrawHeld)
+        return;
+    m_listUnits.SendMessage(WM_SETREDRAW, FALSE);
+    m_bUnitsRedrawHeld = true;
+    SetTimer(UNITS_REDRAW_TIMER_ID, UNITS_REDRAW_DELAY_MS);
+}
+
+void CTarnwellDlg::ReleaseUnitsRedraw()
+{
+    KillTimer(UNITS_REDRAW_TIMER_ID);
+    if (!m_bUnitsRedrawHeld)
+        return;
+    m_bUnitsRedrawHeld = false;
+    m_listUnits.SendMessage(WM_SETREDRAW, TRUE);
+    ::InvalidateRect(m_listUnits.m_hWnd, nullptr, TRUE);
 }

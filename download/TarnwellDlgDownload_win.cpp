@@ -109,6 +109,8 @@ void CTarnwellDlg::OnTimer(UINT_PTR nIDEvent)
 {
     if (nIDEvent == RETRY_TIMER_ID && RetryTimerExpired())
         m_sequencer.OnTimer();
+    else if (nIDEvent == UNITS_REDRAW_TIMER_ID)
+        ReleaseUnitsRedraw();
     Default();
 }
 

@@ -1,5 +1,7 @@
 // The main window's adapter sockets: enumeration, lazy creation, the two ways a
 // datagram leaves, and the receiving half of the reply handler.
+#include "framework/Win32.h"
+
 #include <iphlpapi.h>
 
 #include <vector>

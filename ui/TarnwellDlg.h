@@ -52,6 +52,8 @@ public:
     void BuildDiscoveryRequest();
     void OnDiscoveryReply(const BoardReply& reply, const std::wstring& sender);
     void RunStartupProbe();
+    void HoldUnitsRedraw();
+    void ReleaseUnitsRedraw();
     void OnSearch();
     void OnPingList();
     void OnPingSpecific();
@@ -103,5 +105,10 @@ private:
     bool m_bRetryTimerSet = false;
 
     static constexpr ULONGLONG PROGRESS_MOVE_SPACING_MS = 50;
+
+    // The unit list fills without painting during a burst of replies.
+    static constexpr UINT_PTR UNITS_REDRAW_TIMER_ID = 2;
+    static constexpr UINT UNITS_REDRAW_DELAY_MS = 100;
+    bool m_bUnitsRedrawHeld = false;
     ULONGLONG m_ullProgressMoved = 0;
 };

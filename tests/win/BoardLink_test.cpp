@@ -85,6 +85,7 @@ TEST(BoardLink, UnicastAndReplySizesOnLoopback)
     int requestSize = 0;
     std::string requestFrom;
     std::vector<std::wstring> linesAfter;
+    bool listShown = false;
     RunInModalLoop([&](HWND h) {
         // One adapter on loopback; the first one listed outside every target's subnet.
         dlg.m_nAdapters = 2;
@@ -111,6 +112,7 @@ TEST(BoardLink, UnicastAndReplySizesOnLoopback)
         PumpFor(500);
         for (int i = 0; i < dlg.m_listUnits.GetCount(); ++i)
             linesAfter.push_back(dlg.m_listUnits.GetText(i));
+        listShown = ::IsWindowVisible(dlg.m_listUnits.m_hWnd) != FALSE;
         ::PostMessageW(h, WM_COMMAND, IDCANCEL, 0);
     });
     TheTestApp().m_pMainWnd = &dlg;
@@ -126,6 +128,7 @@ TEST(BoardLink, UnicastAndReplySizesOnLoopback)
     EXPECT_EQ(linesAfter[0].substr(0, 15), L"FW VEX edge\tIP=");
     EXPECT_EQ(linesAfter[1].substr(0, 15), L"FW VEX good\tIP=");
     EXPECT_NE(linesAfter[1].find(L"\tMAC=00:01"), std::wstring::npos);
+    EXPECT_TRUE(listShown) << "the unit list must paint again after a burst of replies";
     ASSERT_EQ(dlg.m_boards.size(), 2u);
     EXPECT_EQ(dlg.m_boards[1].m_strName, L"FW VEX good") << "line i shows record i";
 }
