@@ -33,6 +33,9 @@ cp build/win/Tarnwell.exe "$DEMO_DIR/app/"
 # A sample image for the "FW VEX" boards: 48 KiB of a fixed pattern.
 python3 -c "import sys; sys.stdout.buffer.write(bytes((i * 7 + i // 251) & 255 for i in range(48 * 1024)))" \
   >"$DEMO_DIR/fw/vex_arm_fw_demo.bin"
+# The settings file beside the program remembers the sample image, as after an earlier run.
+printf '[Settings]\r\nFirmware File=%s\r\n' "$(echo "Z:$DEMO_DIR/fw/vex_arm_fw_demo.bin" | tr / '\\')" \
+  >"$DEMO_DIR/app/Tarnwell.ini"
 export DEMO_HEADLESS=$headless
 export WINEPREFIX=$root/build/wineprefix WINEDEBUG=-all
 wineserver -k 2>/dev/null
