@@ -172,8 +172,8 @@ image_ok() { # NAME IP FILE: the simulator received FILE identically at IP
 }
 
 boards=""
-for spec in "VEX 1|1|silent" "VEX 2|2|nak=data:1" "VEX 3|3|" "GUR 4|4|" "VEX 5|5|" "GUR 6|6|"; do
-    IFS='|' read -r name n fault <<<"$spec"
+for board in "VEX 1|1|silent" "VEX 2|2|nak=data:1" "VEX 3|3|" "GUR 4|4|" "VEX 5|5|" "GUR 6|6|"; do
+    IFS='|' read -r name n fault <<<"$board"
     boards+=" --board 'name=FW $name,mac=00:11:22:33:44:0$n,ip=192.168.1.$n${fault:+,$fault}'"
 done
 bed kinds "--layout one-subnet --count 6" "$boards"
