@@ -56,7 +56,7 @@ void CTarnwellDlg::OnDownload()
         return;
     }
     for (int index : m_listUnits.GetSelItems()) {
-        if (m_listUnits.GetText(index).find(kind->m_pszLabel) == std::wstring::npos)
+        if (!CarriesLabel(*kind, m_listUnits.GetText(index)))
             m_listUnits.SetSel(index, FALSE);
     }
     if (m_listUnits.GetSelCount() <= 0) {
