@@ -132,3 +132,45 @@ TEST(BoardLink, UnicastAndReplySizesOnLoopback)
     ASSERT_EQ(dlg.m_boards.size(), 2u);
     EXPECT_EQ(dlg.m_boards[1].m_strName, L"FW VEX good") << "line i shows record i";
 }
+
+namespace {
+
+WNDPROC g_listProc = nullptr;
+
+// A unit list that refuses every new line, as a full list box would.
+LRESULT CALLBACK RefusingListProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == LB_ADDSTRING)
+        return LB_ERRSPACE;
+    return ::CallWindowProcW(g_listProc, h, msg, wParam, lParam);
+}
+
+}  // namespace
+
+TEST(BoardLink, ARefusedLineTakesItsRecordBackOut)
+{
+    TheTestApp().UseFreshSettings(L"tarnwell-refuse.ini");
+    CTarnwellDlg dlg;
+    size_t recordsAfterGood = 0, recordsAfterRefused = 0;
+    RunInModalLoop([&](HWND h) {
+        dlg.m_nAdapters = 0;
+        BoardReply reply;
+        reply.opcode = OP_DISCOVER;
+        reply.name = "FW VEX 1";
+        reply.mac = "00:01";
+        dlg.OnDiscoveryReply(reply, L"10.0.0.1");
+        recordsAfterGood = dlg.m_boards.size();
+        HWND list = dlg.m_listUnits.m_hWnd;
+        g_listProc = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefusingListProc)));
+        dlg.OnDiscoveryReply(reply, L"10.0.0.2");
+        recordsAfterRefused = dlg.m_boards.size();
+        ::SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
+        ::PostMessageW(h, WM_COMMAND, IDCANCEL, 0);
+    });
+    TheTestApp().m_pMainWnd = &dlg;
+    dlg.DoModal();
+    TheTestApp().m_pMainWnd = nullptr;
+    EXPECT_EQ(recordsAfterGood, 1u);
+    EXPECT_EQ(recordsAfterRefused, 1u) << "a line the list box refuses must not leave its record behind";
+}
