@@ -73,6 +73,7 @@ public:                                                        \
 
 #define END_MESSAGE_MAP()                                                      \
             {0, 0, 0, nullptr}};                                               \
+        static_assert(sizeof(ThisClass) > 0, "complete class");                \
         static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, entries}; \
         return &messageMap;                                                    \
     }

@@ -69,7 +69,8 @@ void CDialog::CenterWindow()
     if (hOwner && ::IsWindowVisible(hOwner) && !::IsIconic(hOwner)) {
         ::GetWindowRect(hOwner, &area);
     } else {
-        MONITORINFO mi = {sizeof mi};
+        MONITORINFO mi = {};
+        mi.cbSize = sizeof mi;
         ::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &mi);
         area = mi.rcWork;
     }

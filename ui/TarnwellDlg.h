@@ -104,7 +104,7 @@ private:
     bool m_bRetryArmed = false;
     bool m_bRetryTimerSet = false;
 
-    static constexpr ULONGLONG PROGRESS_MOVE_SPACING_MS = 50;
+    static constexpr ULONGLONG PROGRESS_MOVE_SPACING_MS = 200;
 
     // The unit list fills without painting during a burst of replies.
     static constexpr UINT_PTR UNITS_REDRAW_TIMER_ID = 2;
