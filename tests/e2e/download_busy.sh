@@ -15,7 +15,7 @@ choose_file "$path"
 ui select 0 -- select 1 -- menu download -- wait-progress 25+ 5000 >/dev/null || fail "the download should start"
 
 # Block 2 waits 4.5 s: the gated commands do nothing meanwhile.
-ui menu search -- menu download -- menu exit -- key escape main -- close -- sleep 300 >/dev/null
+ui menu search -- menu download -- menu exit -- key escape main -- close -- altf4 -- sleep 300 >/dev/null
 expect_eq "no dialog or message box opened" "Quellmoor" "$(ui dialogs | cut -f1 | tr '\n' ' ' | sed 's/ $//')"
 expect_contains "Search did not restart the log" "Downloading" "$(ui read status)"
 expect_eq "units kept" 2 "$(ui read count)"
