@@ -28,6 +28,14 @@ int ResolveControl(VerbContext& ctx, const Args& args, HWND& top, HWND& control)
     return ctx.driver.RequireControl(top, args[1], control);
 }
 
+// The control named by args[0] and args[1], in a window a person could use now.
+int ResolveUsableControl(VerbContext& ctx, const Args& args, HWND& top, HWND& control)
+{
+    if (int rc = ResolveControl(ctx, args, top, control))
+        return rc;
+    return ctx.driver.RequireUsable(top);
+}
+
 bool ParseAddress(const std::wstring& text, std::wstring fields[4])
 {
     size_t start = 0;
@@ -152,9 +160,7 @@ int Focus(VerbContext& ctx, const Args& args)
 {
     HWND top = nullptr;
     HWND control = nullptr;
-    if (int rc = ResolveControl(ctx, args, top, control))
-        return rc;
-    if (int rc = ctx.driver.RequireUsable(top))
+    if (int rc = ResolveUsableControl(ctx, args, top, control))
         return rc;
     return MoveFocus(ctx, top, control);
 }
@@ -165,9 +171,7 @@ int Type(VerbContext& ctx, const Args& args)
 {
     HWND top = nullptr;
     HWND control = nullptr;
-    if (int rc = ResolveControl(ctx, args, top, control))
-        return rc;
-    if (int rc = ctx.driver.RequireUsable(top))
+    if (int rc = ResolveUsableControl(ctx, args, top, control))
         return rc;
     if (int rc = MoveFocus(ctx, top, control))
         return rc;
@@ -190,9 +194,7 @@ int SetTextVerb(VerbContext& ctx, const Args& args)
 {
     HWND top = nullptr;
     HWND control = nullptr;
-    if (int rc = ResolveControl(ctx, args, top, control))
-        return rc;
-    if (int rc = ctx.driver.RequireUsable(top))
+    if (int rc = ResolveUsableControl(ctx, args, top, control))
         return rc;
     std::wstring text;
     for (size_t i = 0; i < args[2].size(); ++i) {
@@ -208,9 +210,7 @@ int IpSet(VerbContext& ctx, const Args& args)
 {
     HWND top = nullptr;
     HWND control = nullptr;
-    if (int rc = ResolveControl(ctx, args, top, control))
-        return rc;
-    if (int rc = ctx.driver.RequireUsable(top))
+    if (int rc = ResolveUsableControl(ctx, args, top, control))
         return rc;
     std::wstring fields[4];
     if (!ParseAddress(args[2], fields))
@@ -240,9 +240,7 @@ int IpClear(VerbContext& ctx, const Args& args)
 {
     HWND top = nullptr;
     HWND control = nullptr;
-    if (int rc = ResolveControl(ctx, args, top, control))
-        return rc;
-    if (int rc = ctx.driver.RequireUsable(top))
+    if (int rc = ResolveUsableControl(ctx, args, top, control))
         return rc;
     if (!remote::Send(control, IPM_CLEARADDRESS, 0, 0))
         return console::Fail(kExitFailed, L"IPM_CLEARADDRESS failed");
