@@ -24,7 +24,6 @@ public:
     {
         return static_cast<int>(SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
     }
-    int DeleteString(int nIndex) const { return static_cast<int>(SendMessage(LB_DELETESTRING, nIndex)); }
     void ResetContent() const { SendMessage(LB_RESETCONTENT); }
 };
 

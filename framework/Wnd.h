@@ -14,7 +14,6 @@ public:
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
 
-    HWND GetSafeHwnd() const { return m_hWnd; }
     HWND GetDlgItem(int nID) const { return ::GetDlgItem(m_hWnd, nID); }
     LRESULT SendMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const;
     BOOL PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const;
