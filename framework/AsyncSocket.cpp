@@ -3,6 +3,8 @@
 #include <cwchar>
 #include <vector>
 
+#include "framework/CallbackGuard.h"
+
 namespace {
 
 constexpr UINT WM_SOCKET_NOTIFY = WM_APP + 0x100;
@@ -25,7 +27,7 @@ struct SocketSink {
 
 SocketSink g_sink;
 
-LRESULT CALLBACK SinkProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT DispatchSocketNotify(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message != WM_SOCKET_NOTIFY)
         return ::DefWindowProcW(hWnd, message, wParam, lParam);
@@ -45,6 +47,11 @@ LRESULT CALLBACK SinkProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
         break;
     }
     return 0;
+}
+
+LRESULT CALLBACK SinkProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return GuardCallback([&] { return DispatchSocketNotify(hWnd, message, wParam, lParam); });
 }
 
 HWND SinkWindow()

@@ -1,8 +1,6 @@
 #include "framework/Dialog.h"
 
-#include <cstdlib>
-#include <exception>
-
+#include "framework/CallbackGuard.h"
 #include "framework/WinApp.h"
 
 const CRuntimeClass CDialog::classCDialog = {"CDialog", nullptr};
@@ -109,16 +107,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
         if (!self)
             return FALSE;  // messages before WM_INITDIALOG
     }
-    // Nothing may unwind through the dialog manager; our code throws nothing, so
-    // anything that does (out of memory) ends the process loudly.
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (const std::exception& e) {
-        ::FatalAppExitA(0, e.what());
-    } catch (...) {
-        ::FatalAppExitA(0, "Unexpected failure in a window handler.");
-    }
-    return FALSE;
+    return GuardCallback([&] { return self->HandleMessage(message, wParam, lParam); });
 }
 
 INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
