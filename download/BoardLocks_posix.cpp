@@ -29,6 +29,11 @@ std::wstring NetworkName()
     return L"net" + std::to_wstring(static_cast<unsigned long long>(info.st_ino));
 }
 
+std::wstring LockPath(const std::wstring& place, const std::wstring& ip)
+{
+    return place + L"/tarnwell-" + NetworkName() + L"-" + ip + L".lock";
+}
+
 int OpenLockFile(const std::string& path)
 {
     // Without O_CREAT first: where protected_regular is on, O_CREAT on another
@@ -48,24 +53,35 @@ BoardLocks::BoardLocks(std::wstring place)
 
 BoardLocks::~BoardLocks()
 {
-    for (const auto& [ip, fd] : m_held)
-        ::close(static_cast<int>(fd));
+    while (!m_held.empty())
+        Release(std::wstring(m_held.begin()->first));
 }
 
 bool BoardLocks::Take(const std::wstring& ip)
 {
     if (m_held.count(ip) != 0)
         return false;
-    const int fd = OpenLockFile(WideToAnsi(m_strPlace + L"/tarnwell-" + NetworkName() + L"-" + ip + L".lock"));
-    // A lock file that cannot be made must not stop a download: the board is
-    // served unclaimed, as before locks existed.
-    if (fd < 0)
-        return true;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const std::string path = WideToAnsi(LockPath(m_strPlace, ip));
+    // The holder deletes the file as it lets go, so a file just locked may be
+    // one already unlinked: only a lock on the file the path still names counts.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const int fd = OpenLockFile(path);
+        // A lock file that cannot be made must not stop a download: the board
+        // is served unclaimed, as before locks existed.
+        if (fd < 0)
+            return true;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return false;
+        }
+        struct stat locked {}, named {};
+        if (::fstat(fd, &locked) == 0 && ::stat(path.c_str(), &named) == 0 && locked.st_ino == named.st_ino
+            && locked.st_dev == named.st_dev) {
+            m_held[ip] = fd;
+            return true;
+        }
         ::close(fd);
-        return false;
     }
-    m_held[ip] = fd;
     return true;
 }
 
@@ -74,8 +90,9 @@ void BoardLocks::Release(const std::wstring& ip)
     const auto it = m_held.find(ip);
     if (it == m_held.end())
         return;
-    // Closing drops the flock; the file stays, so the next claim opens it
-    // rather than racing another program to create it.
+    // Unlinked while still locked, so nothing is left behind; another user's
+    // file in a sticky directory stays, which does no harm.
+    ::unlink(WideToAnsi(LockPath(m_strPlace, ip)).c_str());
     ::close(static_cast<int>(it->second));
     m_held.erase(it);
 }

@@ -40,8 +40,11 @@ TEST(BoardLocks, ABoardIsHeldByOneClaimAtATime)
             EXPECT_FALSE(third.Take(A) || third.Take(B)) << "held boards granted to a third program";
         }
     }
-    BoardLocks after(place);
-    EXPECT_TRUE(after.Take(A) && after.Take(B)) << "claims outlived the programs that made them";
+    {
+        BoardLocks after(place);
+        EXPECT_TRUE(after.Take(A) && after.Take(B)) << "claims outlived the programs that made them";
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir)) << "lock files left behind";
     std::filesystem::remove_all(dir);
 }
 
