@@ -28,11 +28,13 @@ BoardResult ResultOfDownload(const BoardList& board, const DownloadEnd& end)
     r.m_board = board;
     r.m_nOpcode = end.m_nOpcode;
     r.m_nBlock = end.m_nBlock;
+    r.m_bUnconfirmed = end.m_bUnconfirmed;
     switch (end.m_outcome) {
     case BoardOutcome::Rebooted: r.m_kind = ResultKind::Ok; break;
     case BoardOutcome::NoReply: r.m_kind = ResultKind::NoReply; break;
     case BoardOutcome::NegativeAck: r.m_kind = ResultKind::NegativeAck; break;
     case BoardOutcome::FileError: r.m_kind = ResultKind::FileError; break;
+    case BoardOutcome::HeldElsewhere: r.m_kind = ResultKind::Busy; break;
     }
     return r;
 }
@@ -40,11 +42,14 @@ BoardResult ResultOfDownload(const BoardList& board, const DownloadEnd& end)
 std::wstring DescribeResult(const BoardResult& r)
 {
     switch (r.m_kind) {
-    case ResultKind::Ok: return L"ok";
+    case ResultKind::Ok:
+        return r.m_bUnconfirmed ? L"ok, unconfirmed (acknowledgements carry no block numbers and one came late or twice)"
+                                : L"ok";
     case ResultKind::NoReply: return L"no reply to " + RequestName(r);
     case ResultKind::NegativeAck: return L"negative acknowledgement of " + RequestName(r);
     case ResultKind::FileError: return L"file error reading the image";
     case ResultKind::Skipped: return L"skipped: another kind (no \"" + r.m_strLabel + L"\" in its name)";
+    case ResultKind::Busy: return L"being updated by another program";
     }
     return std::wstring();
 }
@@ -98,6 +103,7 @@ const char* ResultKeyword(ResultKind kind)
     case ResultKind::NegativeAck: return "nak";
     case ResultKind::FileError: return "file-error";
     case ResultKind::Skipped: return "skipped";
+    case ResultKind::Busy: return "busy";
     }
     return "";
 }

@@ -8,7 +8,7 @@
 #include "cli/IFlashObserver.h"
 #include "discovery/DiscoveryText.h"
 
-enum class ResultKind { Ok, NoReply, NegativeAck, FileError, Skipped };
+enum class ResultKind { Ok, NoReply, NegativeAck, FileError, Skipped, Busy };
 
 // What became of one board of a flash command.
 struct BoardResult {
@@ -17,6 +17,7 @@ struct BoardResult {
     std::uint8_t m_nOpcode = 0; // the request it ended at; OP_DISCOVER when it never answered discovery
     std::uint32_t m_nBlock = 0; // with OP_DATA: the block
     std::wstring m_strLabel;    // skipped: the board label its name lacks
+    bool m_bUnconfirmed = false; // ok, but its acks could not show that every block arrived
 };
 
 struct ResultCounts {
@@ -30,5 +31,5 @@ ResultCounts CountResults(const std::vector<BoardResult>& results);
 std::wstring FormatSummary(const ResultCounts& counts, std::uint64_t elapsedMs);
 // Named boards must all be flashed; with --all, boards of another kind are no failure.
 CliExit FlashExitCode(const std::vector<BoardResult>& results, bool boardsNamed);
-const char* ResultKeyword(ResultKind kind); // for JSON: ok, no-reply, nak, file-error, skipped
+const char* ResultKeyword(ResultKind kind); // for JSON: ok, no-reply, nak, file-error, skipped, busy
 const char* RequestKeyword(std::uint8_t opcode); // discover, filename, data, reboot, or ""

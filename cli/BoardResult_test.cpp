@@ -33,6 +33,7 @@ TEST(BoardResult, EachOutcomeNamesTheRequestItEndedAt)
         {Result(ResultKind::NegativeAck, OP_REBOOT), L"negative acknowledgement of the reboot request"},
         {Result(ResultKind::FileError, OP_DATA, 3), L"file error reading the image"},
         {Result(ResultKind::Skipped), L"skipped: another kind (no \"FW GUR\" in its name)"},
+        {Result(ResultKind::Busy), L"being updated by another program"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DescribeResult(c.result), c.text) << "description of " << WideToAnsi(c.text);
@@ -49,6 +50,14 @@ TEST(BoardResult, DownloadEndsBecomeResults)
     EXPECT_TRUE(ok.m_kind == ResultKind::Ok && ok.m_board.m_strIP == L"192.168.1.1") << "a reboot ack is ok";
     EXPECT_TRUE(nak.m_kind == ResultKind::NegativeAck && nak.m_nOpcode == OP_DATA && nak.m_nBlock == 4)
         << "a refused block keeps its request and block";
+    const BoardResult held = ResultOfDownload(board, DownloadEnd{BoardOutcome::HeldElsewhere, 0, 0});
+    EXPECT_EQ(DescribeResult(held), L"being updated by another program") << "a board another program holds";
+    EXPECT_EQ(CountResults({held}).failed, 1) << "a held board is a failure";
+    const BoardResult unsure = ResultOfDownload(board, DownloadEnd{BoardOutcome::Rebooted, 0, 0, true});
+    EXPECT_EQ(DescribeResult(unsure),
+        L"ok, unconfirmed (acknowledgements carry no block numbers and one came late or twice)")
+        << "a reboot whose acks could not show every block arrived";
+    EXPECT_EQ(CountResults({unsure}).ok, 1) << "an unconfirmed reboot is still acknowledged";
 }
 
 TEST(BoardResult, ExitStatusFollowsWhatBecameOfTheBoards)
@@ -70,6 +79,8 @@ TEST(BoardResult, ExitStatusFollowsWhatBecameOfTheBoards)
         {{}, false, CliExit::NoBoardMatched, "--all found nothing"},
         {{Result(K::NegativeAck, OP_REBOOT)}, true, CliExit::SomeFailed, "reboot refused"},
         {{Result(K::FileError, OP_DATA)}, false, CliExit::SomeFailed, "file error"},
+        {{Result(K::Ok), Result(K::Busy)}, false, CliExit::SomeFailed, "held by another program"},
+        {{Result(K::Busy)}, true, CliExit::SomeFailed, "the only board held by another program"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FlashExitCode(c.results, c.named), c.exit) << c.what;

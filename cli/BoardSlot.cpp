@@ -4,10 +4,12 @@
 
 #include "cli/BoardLink.h"
 #include "cli/EventLoop.h"
+#include "download/BoardLocks.h"
 
 BoardSlot::BoardSlot(int id, EventLoop& loop, BoardLink& link, IFlashObserver& observer,
-    const std::vector<std::uint8_t>& image)
-    : m_nId(id), m_loop(loop), m_link(link), m_observer(observer), m_file(image), m_sequencer(*this, m_file)
+    const std::vector<std::uint8_t>& image, BoardLocks* locks)
+    : m_nId(id), m_loop(loop), m_link(link), m_observer(observer), m_pLocks(locks), m_file(image),
+      m_sequencer(*this, m_file)
 {
 }
 
@@ -91,7 +93,19 @@ void BoardSlot::OnBoardFinished(int position, BoardOutcome outcome, std::uint8_t
     end.m_outcome = outcome;
     end.m_nOpcode = opcode;
     end.m_nBlock = opcode == OP_DATA ? m_nLastSequence : 0;
+    end.m_bUnconfirmed = outcome == BoardOutcome::Rebooted && m_sequencer.Unconfirmed();
     m_observer.OnBoardFinished(boards[static_cast<std::size_t>(position)], end);
+}
+
+bool BoardSlot::TakeBoard(const std::wstring& ip)
+{
+    return m_pLocks == nullptr || m_pLocks->Take(ip);
+}
+
+void BoardSlot::ReleaseBoard(const std::wstring& ip)
+{
+    if (m_pLocks != nullptr)
+        m_pLocks->Release(ip);
 }
 
 void BoardSlot::NoteBoard()

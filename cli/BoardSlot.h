@@ -9,14 +9,16 @@
 #include "download/DownloadSequencer.h"
 
 class BoardLink;
+class BoardLocks;
 class EventLoop;
 
 // One lane of a parallel download: a sequencer of its own with the queue,
 // the retry timer and the board link it needs, reporting by batch index.
 class BoardSlot : public IDownloadHost {
 public:
+    // `locks`: claims on the boards while they are served; null: none taken.
     BoardSlot(int id, EventLoop& loop, BoardLink& link, IFlashObserver& observer,
-        const std::vector<std::uint8_t>& image);
+        const std::vector<std::uint8_t>& image, BoardLocks* locks = nullptr);
     BoardSlot(const BoardSlot&) = delete;
     BoardSlot& operator=(const BoardSlot&) = delete;
 
@@ -36,6 +38,8 @@ public:
     void SetProgressRange(int) override {}
     void SetReady(bool) override {}
     void OnBoardFinished(int position, BoardOutcome outcome, std::uint8_t opcode) override;
+    bool TakeBoard(const std::wstring& ip) override;
+    void ReleaseBoard(const std::wstring& ip) override;
 
 private:
     void Deliver(SequencerMessage message);
@@ -46,6 +50,7 @@ private:
     EventLoop& m_loop;
     BoardLink& m_link;
     IFlashObserver& m_observer;
+    BoardLocks* m_pLocks;
     MemoryFirmwareFile m_file;
     DownloadSequencer m_sequencer;
     int m_nShown = -1;   // position of the board last reported as started

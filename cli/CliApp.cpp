@@ -162,7 +162,7 @@ CliExit CliApp::Flash()
             : m_platform.ErrIsTerminal()               ? ProgressStyle::Bars
                                                        : ProgressStyle::Lines;
         ProgressView view(m_platform.Err(), style, m_log, served);
-        FlashBatch batch(loop, link, view, image);
+        FlashBatch batch(loop, link, view, image, m_platform.Locks());
         FlashJob job{path, ansiName, {}, m_options.m_nParallel};
         for (const BoardList& b : served)
             job.m_addresses.push_back(b.m_strIP);

@@ -103,9 +103,10 @@ void FakeNetwork::Answer(Board& board, const std::uint8_t* data, int length)
     } else if (!refuse && opcode == OP_REBOOT) {
         board.rebooted = true;
     }
-    std::vector<std::uint8_t> ack(data, data + BOARD_HEADER_SIZE);
+    std::vector<std::uint8_t> ack(data, data + (board.shortAcks ? 2 : BOARD_HEADER_SIZE));
     ack[1] = refuse ? 1 : STATUS_ACK;
-    Reply(board, ack);
+    for (int copy = 0; copy < board.copies; ++copy)
+        Reply(board, ack);
 }
 
 void FakeNetwork::Reply(const Board& board, std::vector<std::uint8_t> bytes)

@@ -20,6 +20,8 @@ public:
         std::uint8_t nakOpcode = 0;  // with Fault::Nak
         std::uint32_t nakBlock = 0;  // with Fault::Nak and OP_DATA
         std::uint64_t delayMs = 2;   // from request to reply
+        bool shortAcks = false;      // opcode and status only: no block number
+        int copies = 1;              // each download request acknowledged this often
         std::string fileName;
         std::vector<std::uint8_t> image;
         bool rebooted = false;

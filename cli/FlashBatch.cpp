@@ -5,8 +5,8 @@
 #include "cli/EventLoop.h"
 
 FlashBatch::FlashBatch(EventLoop& loop, BoardLink& link, IFlashObserver& observer,
-    const std::vector<std::uint8_t>& image)
-    : m_loop(loop), m_link(link), m_observer(observer), m_image(image)
+    const std::vector<std::uint8_t>& image, BoardLocks* locks)
+    : m_loop(loop), m_link(link), m_observer(observer), m_image(image), m_pLocks(locks)
 {
 }
 
@@ -27,7 +27,7 @@ std::vector<DownloadEnd> FlashBatch::Run(const FlashJob& job)
             indexes.push_back(static_cast<int>(i));
             addresses.push_back(job.m_addresses[i]);
         }
-        m_slots.push_back(std::make_unique<BoardSlot>(static_cast<int>(lane), m_loop, m_link, self, m_image));
+        m_slots.push_back(std::make_unique<BoardSlot>(static_cast<int>(lane), m_loop, m_link, self, m_image, m_pLocks));
         BoardSlot& slot = *m_slots.back();
         for (const std::wstring& address : addresses)
             m_slotOf[address] = &slot;

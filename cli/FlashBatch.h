@@ -20,7 +20,9 @@ struct FlashJob {
 // two slots' lists and with N = 1 the order is the window's.
 class FlashBatch : private IFlashObserver {
 public:
-    FlashBatch(EventLoop& loop, BoardLink& link, IFlashObserver& observer, const std::vector<std::uint8_t>& image);
+    // `locks`: claims on the boards while they are served; null: none taken.
+    FlashBatch(EventLoop& loop, BoardLink& link, IFlashObserver& observer, const std::vector<std::uint8_t>& image,
+        BoardLocks* locks = nullptr);
 
     // One end per address, in the job's order.
     std::vector<DownloadEnd> Run(const FlashJob& job);
@@ -38,6 +40,7 @@ private:
     BoardLink& m_link;
     IFlashObserver& m_observer;
     const std::vector<std::uint8_t>& m_image;
+    BoardLocks* m_pLocks;
     std::vector<std::unique_ptr<BoardSlot>> m_slots;
     std::map<std::wstring, BoardSlot*> m_slotOf; // a reply goes to the slot serving its sender
     std::vector<DownloadEnd> m_ends;

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 
 #include "cli/BoardLink.h"
 #include "cli/EventLoop.h"
 #include "cli/FakeNetwork.h"
 #include "cli/FlashBatch.h"
+#include "download/BoardLocks.h"
 #include "net/TextCodec.h"
 
 namespace {
@@ -180,6 +183,50 @@ TEST(FlashBatch, RepliesFromOutsideTheBatchAreIgnored)
     EXPECT_TRUE(ends[0].m_outcome == BoardOutcome::Rebooted && ends[1].m_outcome == BoardOutcome::Rebooted)
         << "both boards of the batch should be flashed";
     EXPECT_EQ(b.net.m_boards[Ip(1)].image, b.image) << "board 1's image";
+}
+
+TEST(FlashBatch, DuplicatedAcksWithoutBlockNumbersLeaveTheResultUnconfirmed)
+{
+    const struct {
+        bool shortAcks;
+        int copies;
+        bool unconfirmed;
+    } cases[] = {{true, 2, true}, {false, 2, false}, {true, 1, false}};
+    for (const auto& c : cases) {
+        BatchBench b(1);
+        b.net.m_boards[Ip(1)].shortAcks = c.shortAcks;
+        b.net.m_boards[Ip(1)].copies = c.copies;
+        const std::vector<DownloadEnd> ends = b.Run(1);
+        EXPECT_TRUE(ends.at(0).m_outcome == BoardOutcome::Rebooted && ends[0].m_bUnconfirmed == c.unconfirmed)
+            << (c.shortAcks ? "2-byte" : "8-byte") << " acks, each sent " << c.copies << " times: end "
+            << int(ends[0].m_outcome) << ", unconfirmed " << ends[0].m_bUnconfirmed;
+    }
+}
+
+TEST(FlashBatch, BoardHeldByAnotherProgramFailsAndTheOthersAreServed)
+{
+    char pattern[] = "/tmp/tarnwell-locks-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr) << "no temporary directory";
+    {
+        BoardLocks ours(std::filesystem::path(pattern).wstring());
+        BoardLocks theirs(std::filesystem::path(pattern).wstring());
+        ASSERT_TRUE(theirs.Take(Ip(2)));
+        BatchBench b(3);
+        FlashBatch batch(b.loop, b.link, b.seen, b.image, &ours);
+        FlashJob job{L"/fw/vex_arm_fw.bin", "vex_arm_fw.bin", {Ip(1), Ip(2), Ip(3)}, 2};
+        const std::vector<DownloadEnd> ends = batch.Run(job);
+        EXPECT_EQ(ends.at(1).m_outcome, BoardOutcome::HeldElsewhere) << "the held board's end";
+        EXPECT_EQ(b.net.m_boards[Ip(2)].downloadRequests, 0) << "the held board was sent to";
+        EXPECT_TRUE(ends[0].m_outcome == BoardOutcome::Rebooted && ends[2].m_outcome == BoardOutcome::Rebooted)
+            << "the other boards, one of them in the held board's lane";
+        EXPECT_TRUE(b.net.m_boards[Ip(1)].image == b.image && b.net.m_boards[Ip(3)].image == b.image) << "images";
+        EXPECT_NE(std::find(b.seen.lines.begin(), b.seen.lines.end(),
+                      L"Unit at IP 192.168.1.2 is being updated by another program.\r\n"),
+            b.seen.lines.end())
+            << "status line of the held board";
+        EXPECT_TRUE(ours.Take(Ip(1)) && ours.Take(Ip(3))) << "a served board stayed claimed after its turn";
+    }
+    std::filesystem::remove_all(pattern);
 }
 
 } // namespace

@@ -11,6 +11,7 @@ struct DownloadEnd {
     BoardOutcome m_outcome = BoardOutcome::NoReply;
     std::uint8_t m_nOpcode = 0;
     std::uint32_t m_nBlock = 0;
+    bool m_bUnconfirmed = false; // rebooted, but its acks could not show that every block arrived
 };
 
 // What a batch of downloads reports while it runs; `board` indexes the

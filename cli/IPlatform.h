@@ -8,6 +8,8 @@
 
 #include "cli/INetwork.h"
 
+class BoardLocks;
+
 // What the command needs of the operating system.
 class IPlatform {
 public:
@@ -20,4 +22,6 @@ public:
     virtual std::ostream& Out() = 0;
     virtual std::ostream& Err() = 0;
     virtual bool ErrIsTerminal() = 0; // a terminal that takes cursor movements
+    // Claims on boards shared with other programs on this machine; null: none taken.
+    virtual BoardLocks* Locks() { return nullptr; }
 };

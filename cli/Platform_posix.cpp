@@ -22,6 +22,7 @@
 #include "cli/IPlatform.h"
 #include "cli/SystemClock.h"
 #include "discovery/DiscoveryText.h"
+#include "download/BoardLocks.h"
 #include "net/BoardPacket.h"
 #include "net/TextCodec.h"
 
@@ -183,6 +184,11 @@ public:
         const char* term = std::getenv("TERM");
         return ::isatty(STDERR_FILENO) == 1 && term != nullptr && std::strcmp(term, "dumb") != 0;
     }
+
+    BoardLocks* Locks() override { return &m_locks; }
+
+private:
+    BoardLocks m_locks;
 };
 
 } // namespace

@@ -17,6 +17,7 @@
 #include "cli/IPlatform.h"
 #include "cli/SystemClock.h"
 #include "discovery/DiscoveryText.h"
+#include "download/BoardLocks.h"
 #include "net/BoardPacket.h"
 #include "net/TextCodec.h"
 
@@ -198,6 +199,11 @@ public:
         DWORD mode = 0;
         return ::GetConsoleMode(handle, &mode) && ::SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
     }
+
+    BoardLocks* Locks() override { return &m_locks; }
+
+private:
+    BoardLocks m_locks;
 };
 
 } // namespace

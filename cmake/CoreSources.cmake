@@ -1,5 +1,5 @@
 # Portable core of Tarnwell: plain C++20, no Win32 header. The platform build
-# adds its own TextCodec (net/TextCodec_win.cpp or the POSIX one below).
+# adds its own TextCodec and BoardLocks (the _win files or the POSIX ones below).
 set(TARNWELL_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../net/BoardPacket.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../net/IPv4.cpp
@@ -11,4 +11,5 @@ set(TARNWELL_CORE_SOURCES
 )
 set(TARNWELL_CORE_POSIX_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../net/TextCodec_posix.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../download/BoardLocks_posix.cpp
 )

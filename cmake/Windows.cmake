@@ -6,7 +6,7 @@ set(TARNWELL_WIN_OPTIONS -Wall -Wextra)
 set(TARNWELL_WIN_LINK -static -municode)
 
 target_compile_definitions(tarnwell_core PUBLIC ${TARNWELL_WIN_DEFINES})
-target_sources(tarnwell_core PRIVATE net/TextCodec_win.cpp)
+target_sources(tarnwell_core PRIVATE net/TextCodec_win.cpp download/BoardLocks_win.cpp)
 
 add_library(tarnwell_framework STATIC
     framework/AsyncSocket.cpp

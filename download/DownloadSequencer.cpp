@@ -56,6 +56,16 @@ void DownloadSequencer::OnNextBoard()
     m_nShownPercent = 0;
     m_nRetries = 0;
     m_bEchoes = false;
+    m_nEchoedBlock = 0;
+    m_nDataUnanswered = 0;
+    m_bUnconfirmed = false;
+    // Two programs feeding one board would leave it with a mix of both images.
+    if (!m_host.TakeBoard(Board())) {
+        Log(L"Unit at IP ", Board(), L" is being updated by another program.\r\n");
+        EndBoard(BoardOutcome::HeldElsewhere, 0);
+        return;
+    }
+    m_bHeld = true;
     if (!m_file.SeekToBegin()) {
         FailBoard(BoardOutcome::FileError, OP_FILENAME);
         return;
@@ -138,10 +148,13 @@ void DownloadSequencer::OnTimer()
 
 void DownloadSequencer::OnAck(const BoardReply& reply, const std::wstring& sender)
 {
+    if (!m_bRunning || m_nCurrent < 0 || m_nCurrent >= static_cast<int>(m_boards.size()) || sender != Board())
+        return;
+    NoteReply(reply);
     // Only the answer to the request now out counts. Anything else (a reply
-    // while idle or between steps, another board's, a duplicate, the answer to
-    // an earlier stage) would post a second step and put two requests out.
-    if (!m_bAwaiting || reply.opcode != m_nStage || sender != Board())
+    // while idle or between steps, a duplicate, the answer to an earlier stage)
+    // would post a second step and put two requests out.
+    if (!m_bAwaiting || reply.opcode != m_nStage)
         return;
     if (reply.opcode == OP_DATA && !IsForOutstandingBlock(reply))
         return;
@@ -173,16 +186,44 @@ void DownloadSequencer::OnAck(const BoardReply& reply, const std::wstring& sende
     }
 }
 
+void DownloadSequencer::NoteReply(const BoardReply& reply)
+{
+    // A board that echoes the request header shows it at once when its
+    // file-name ack carries the request's length and sequence 0.
+    if (reply.opcode == OP_FILENAME && m_bAwaiting && m_nStage == OP_FILENAME && reply.hasHeader
+        && reply.length == m_packet.Length() && reply.sequence == 0)
+        m_bEchoes = true;
+    if (reply.opcode != OP_DATA)
+        return;
+    // More data acks than data requests: one came twice, and a copy that came
+    // while a later block was out may have been taken for it.
+    if (--m_nDataUnanswered < 0 && !m_bEchoes)
+        m_bUnconfirmed = true;
+}
+
 bool DownloadSequencer::IsForOutstandingBlock(const BoardReply& reply)
 {
-    // A board that echoes the request header names the block it answers. Once
-    // it has shown that (a non-zero sequence equal to ours), an ack for any
-    // other block is a late one and must not count for the block now out.
-    // Boards that answer with short acks or sequence 0 are taken at their word.
+    // Once a board is known to echo the header, an ack for any other block
+    // than the one out is late or a duplicate and must not count for it.
     const std::uint32_t block = m_packet.Sequence();
-    if (reply.hasHeader && reply.sequence != 0 && reply.sequence == block)
-        m_bEchoes = true;
-    return !m_bEchoes || (reply.hasHeader && reply.sequence == block);
+    const bool matches = reply.hasHeader && reply.sequence == block;
+    if (m_bEchoes)
+        return matches;
+    // Matching one block proves nothing: a board whose acks always carry the
+    // same value matches that block by chance. Two different blocks do.
+    if (matches && block != 0) {
+        if (m_nEchoedBlock != 0 && m_nEchoedBlock != block) {
+            m_bEchoes = true;
+            return true;
+        }
+        m_nEchoedBlock = block;
+    }
+    // Taken at its word, as its acks cannot say otherwise. If an earlier block
+    // is still unanswered (beyond the transmissions of this one), this ack may
+    // be that block's late answer; block 0 has no earlier block to mistake.
+    if (block != 0 && m_nDataUnanswered > m_nRetries)
+        m_bUnconfirmed = true;
+    return true;
 }
 
 void DownloadSequencer::OnDataAccepted()
@@ -233,6 +274,8 @@ void DownloadSequencer::Post(SequencerMessage message)
 
 void DownloadSequencer::Send(int size)
 {
+    if (m_packet.Opcode() == OP_DATA)
+        ++m_nDataUnanswered;
     // A failed send is not reported: the retry timer makes good for it.
     m_host.SendToBoard(Board(), m_packet.Data(), size);
 }
@@ -251,6 +294,10 @@ void DownloadSequencer::Log(const wchar_t* before, const std::wstring& ip, const
 
 void DownloadSequencer::EndBoard(BoardOutcome outcome, std::uint8_t opcode)
 {
+    if (m_bHeld) {
+        m_bHeld = false;
+        m_host.ReleaseBoard(Board());
+    }
     m_host.OnBoardFinished(m_nCurrent, outcome, opcode);
     Post(SequencerMessage::NextBoard);
 }

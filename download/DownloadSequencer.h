@@ -36,6 +36,9 @@ public:
     int Current() const { return m_nCurrent; }
     const std::vector<int>& Selected() const { return m_selected; }
     const std::vector<std::wstring>& Boards() const { return m_boards; }
+    // For the board served last: its acks named no block and a data ack may have
+    // been taken for the wrong block, so its image is not known to be whole.
+    bool Unconfirmed() const { return m_bUnconfirmed; }
 
 private:
     bool TakePending(SequencerMessage message);
@@ -46,6 +49,7 @@ private:
     void EndBoard(BoardOutcome outcome, std::uint8_t opcode);
     void FailBoard(BoardOutcome outcome, std::uint8_t opcode);
     bool IsForOutstandingBlock(const BoardReply& reply);
+    void NoteReply(const BoardReply& reply);
     void OnDataAccepted();
     const std::wstring& Board() const { return m_boards[static_cast<std::size_t>(m_nCurrent)]; }
 
@@ -65,5 +69,10 @@ private:
     bool m_bAwaiting = false; // a request is out and its timer runs
     int m_nPending = 0;       // the SequencerMessage posted and not yet handled, 0 when none
     int m_nShownPercent = 0;  // what the bar shows for the board being served
-    bool m_bEchoes = false;   // the board's data acks carry the block they answer
+    // What the board being served has shown of its acks.
+    bool m_bEchoes = false;         // they carry the header of the request they answer
+    std::uint32_t m_nEchoedBlock = 0; // a non-zero block one matched, 0 when none yet
+    int m_nDataUnanswered = 0;      // data transmissions less data replies
+    bool m_bUnconfirmed = false;
+    bool m_bHeld = false;           // TakeBoard granted it
 };

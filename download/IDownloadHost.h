@@ -5,7 +5,7 @@
 
 enum class SequencerMessage { SendFileName = 1, SendData = 2, SendReboot = 3, NextBoard = 4 }; // WM_APP + value
 
-enum class BoardOutcome { Rebooted, NoReply, NegativeAck, FileError };
+enum class BoardOutcome { Rebooted, NoReply, NegativeAck, FileError, HeldElsewhere };
 
 // What the download needs from its window: a message queue, one timer, the
 // board link, the status log and the progress bar.
@@ -23,6 +23,9 @@ public:
     // Whether the bar may move now; a host whose bar is slow to repaint spaces the moves out.
     virtual bool ProgressMayMove() { return true; }
     virtual void SetReady(bool ready) = 0;
+    // Claims the board for this program while it is served; false when another program holds it.
+    virtual bool TakeBoard(const std::wstring&) { return true; }
+    virtual void ReleaseBoard(const std::wstring&) {}
     // Position in the download's board list; opcode of the request that failed, 0 after a reboot ack.
     virtual void OnBoardFinished(int, BoardOutcome, std::uint8_t) {}
 };

@@ -190,3 +190,13 @@ void CTarnwellDlg::SetReady(bool ready)
 {
     m_bReady = ready ? TRUE : FALSE;
 }
+
+bool CTarnwellDlg::TakeBoard(const std::wstring& ip)
+{
+    return m_boardLocks.Take(ip);
+}
+
+void CTarnwellDlg::ReleaseBoard(const std::wstring& ip)
+{
+    m_boardLocks.Release(ip);
+}

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "discovery/DiscoveryText.h"
+#include "download/BoardLocks.h"
 #include "download/DownloadSequencer.h"
 #include "download/FirmwareFile_win.h"
 #include "framework/Controls.h"
@@ -96,8 +97,11 @@ private:
     bool ProgressMayMove() override;
     bool RetryTimerExpired();
     void SetReady(bool ready) override;
+    bool TakeBoard(const std::wstring& ip) override;
+    void ReleaseBoard(const std::wstring& ip) override;
 
     bool m_bComInitialized = false;
+    BoardLocks m_boardLocks;
 
     // The reply time-out as a deadline over one window timer.
     ULONGLONG m_ullRetryDeadline = 0;

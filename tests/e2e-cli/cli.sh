@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end tests of tarnwell-cli (native) against the board simulator in the namespace test bed:
 # discovery, results and exit status of a download to a silent, a refusing and a healthy board, the kind
-# rule with --all (on one and on two adapters), bad input, and --parallel 6 against one board's time.
+# rule with --all (on one and on two adapters), bad input, acknowledgement forms, a late acknowledgement
+# without block numbers, a board another program holds, and --parallel 6 against one board's time.
 # Needs root; exits 77 (skipped) without it.
 #
 # Usage: cli.sh CLI BOARDSIM TESTBED
@@ -143,6 +144,36 @@ inside_timing() {
     expect_eq "station example: boards in the log" 6 "$(grep -c $'Z 192\\.168\\.1\\.[1-6]\tok\t' "$WORK/station.log")"
 }
 
+inside_acks() {
+    # Acknowledgement forms without a usable block number, and one from another port: all ok at once.
+    local out rc ips
+    ips=$(seq -f '192.168.1.%g' 1 8)
+    # shellcheck disable=SC2086
+    out=$("$CLI" flash "$WORK/fw/gur_arm_fw.bin" $ips --parallel 8 --quiet)
+    expect_eq "ack forms: exit status" 0 $?
+    expect_eq "ack forms: every board plainly ok" 8 "$(grep -cP '^192\.168\.1\.[1-8]\tok\tFW GUR ' <<<"$out")"
+    # 2-byte acks and a block answered late: the late ack could have counted for another block.
+    out=$("$CLI" flash "$WORK/fw/gur_arm_fw.bin" 192.168.1.9 --quiet)
+    expect_eq "late ack without block numbers: exit status" 0 $?
+    expect_line "late ack without block numbers" $'192.168.1.9\tok, unconfirmed (acknowledgements carry no block numbers and one came late or twice)\tFW GUR late' "$out"
+    # Another program holds board 11: it is not served and fails; board 1 still is.
+    local dir=/run/lock
+    [ -w /run/lock ] || dir=/tmp
+    local lock
+    lock="$dir/tarnwell-net$(stat -L -c %i /proc/self/ns/net)-192.168.1.11.lock"
+    exec 9>>"$lock"
+    flock -n 9 || fail "could not take $lock"
+    out=$("$CLI" flash "$WORK/fw/gur_arm_fw.bin" 192.168.1.11 192.168.1.1 --quiet 9>&-)
+    rc=$?
+    exec 9>&-
+    expect_eq "held board: exit status" 1 "$rc"
+    expect_line "held board" $'192.168.1.11\tbeing updated by another program\tFW GUR held' "$out"
+    expect_line "board after the held one" $'192.168.1.1\tok\tFW GUR seq1' "$out"
+    rm -f "$lock"
+    out=$("$CLI" flash "$WORK/fw/gur_arm_fw.bin" 192.168.1.11 --quiet)
+    expect_eq "released board: exit status" 0 $?
+}
+
 if [ "${1:-}" = inside ]; then
     "inside_$PART"
     exit 0
@@ -189,6 +220,15 @@ for ip in 192.168.1.1 192.168.1.2 192.168.1.3; do image_ok adapters $ip vex_arm_
 [ -n "$(ls "$WORK/out-adapters/10.1.2.1" 2>/dev/null)" ] && fail "adapters: a board of another kind got a download"
 
 bed same_subnet "--layout same-subnet --count 3" "--board \"name=FW VEX %d,ip=\$TW_BOARD_IPS\""
+
+boards=""
+for board in "seq1|1|ack-seq=1" "seq2|2|ack-seq=2" "seq5|3|ack-seq=5" "seqmax|4|ack-seq=0xFFFFFFFF" "len0|5|ack-len=0" \
+    "short|6|ack=short" "zero|7|ack=zero" "port|8|reply-port=2017" "late|9|ack=short,late=data:3:6000" "held|11|"; do
+    IFS='|' read -r name n fault <<<"$board"
+    boards+=" --board 'name=FW GUR $name,ip=192.168.1.$n${fault:+,$fault}'"
+done
+bed acks "--layout one-subnet --count 10" "$boards"
+for n in 1 2 3 4 5 6 7 8 9 11; do image_ok acks 192.168.1.$n gur_arm_fw.bin; done
 
 # Timing: a 256 KiB image (521 blocks), the best of three runs each.
 head -c 262144 /dev/urandom >"$WORK/fw/vex_arm_fw.bin"

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ public:
         int position;
         BoardOutcome outcome;
         std::uint8_t opcode;
+        bool unconfirmed; // what the sequencer said of the board as it finished
     };
 
     std::uint64_t m_now = 0;
@@ -34,6 +36,9 @@ public:
     bool m_bReady = true;
     std::vector<Finished> m_finished;
     std::function<void(const Sent&)> m_onSend;
+    const DownloadSequencer* m_pSequencer = nullptr;
+    std::set<std::wstring> m_heldElsewhere; // boards another program is updating
+    std::vector<std::wstring> m_claims;     // "+ip" taken, "-ip" released, "?ip" refused
 
     void PostSequencerMessage(SequencerMessage message) override { m_posted.push_back(message); }
     void StartRetryTimer() override
@@ -61,9 +66,16 @@ public:
     bool ProgressMayMove() override { return m_bProgressMayMove; }
     bool m_bProgressMayMove = true;
     void SetReady(bool ready) override { m_bReady = ready; }
+    bool TakeBoard(const std::wstring& ip) override
+    {
+        const bool held = m_heldElsewhere.count(ip) != 0;
+        m_claims.push_back((held ? L"?" : L"+") + ip);
+        return !held;
+    }
+    void ReleaseBoard(const std::wstring& ip) override { m_claims.push_back(L"-" + ip); }
     void OnBoardFinished(int position, BoardOutcome outcome, std::uint8_t opcode) override
     {
-        m_finished.push_back(Finished{position, outcome, opcode});
+        m_finished.push_back(Finished{position, outcome, opcode, m_pSequencer != nullptr && m_pSequencer->Unconfirmed()});
     }
 
     // Runs the oldest posted message; false when none waits.

@@ -5,6 +5,7 @@
 SequencerBench::SequencerBench()
 {
     host.m_onSend = [this](const FakeDownloadHost::Sent& sent) { OnSend(sent); };
+    host.m_pSequencer = &sequencer;
 }
 
 bool SequencerBench::Start(std::size_t fileSize, const std::vector<std::wstring>& ips, const std::string& name)
@@ -113,12 +114,20 @@ void SequencerBench::OnSend(const FakeDownloadHost::Sent& sent)
         return;
     std::vector<std::uint8_t> ack(sent.bytes.begin(), sent.bytes.begin() + 8);
     ack[1] = fault.nack ? 0 : STATUS_ACK;
-    if (board.form == AckForm::Short)
+    if (board.form == AckForm::Short) {
         ack.resize(2);
-    else if (board.form == AckForm::ZeroHeader)
+    } else if (board.form == AckForm::ZeroHeader) {
         std::fill(ack.begin() + 2, ack.end(), std::uint8_t{0});
+    } else if (board.form == AckForm::FixedSequence) {
+        for (int i = 0; i < 4; ++i)
+            ack[4 + i] = static_cast<std::uint8_t>(board.fixedSequence >> (8 * i));
+    } else if (board.form == AckForm::NoLength) {
+        ack[2] = ack[3] = 0;
+    }
     const std::uint64_t delay = count == fault.drop && fault.lateMs != 0 ? fault.lateMs : 1;
     Reply(sent.ip, ack, delay);
     if (board.twice)
         Reply(sent.ip, ack, delay + 1);
+    if (fault.twiceMs != 0)
+        Reply(sent.ip, ack, delay + fault.twiceMs);
 }

@@ -9,18 +9,23 @@
 #include "FakeDownloadHost.h"
 #include "FakeFirmwareFile.h"
 
-enum class AckForm { Short, ZeroHeader, Echo };
+// How a board's acks look: opcode and status only; a header of zeros; the
+// request's header echoed; the header with a fixed sequence (FakeBoard::fixedSequence);
+// the header echoed with length 0.
+enum class AckForm { Short, ZeroHeader, Echo, FixedSequence, NoLength };
 
 // What a board does to the transmissions of one request, keyed by (opcode, sequence).
 struct BoardFault {
     int drop = 0;              // the first `drop` transmissions are lost on the way
     std::uint64_t lateMs = 0;  // the first answered one is answered this late
     bool nack = false;
+    std::uint64_t twiceMs = 0; // answered twice, the copy this much later (0: once)
 };
 
 // A board that assembles what it is sent and answers as told.
 struct FakeBoard {
     AckForm form = AckForm::Short;
+    std::uint32_t fixedSequence = 0;
     bool silent = false;
     bool twice = false;
     std::map<std::pair<int, std::uint32_t>, BoardFault> faults;

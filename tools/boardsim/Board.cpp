@@ -233,6 +233,10 @@ void Board::Download(const Datagram& d, const Header& h, RequestRecord& rec, std
         bytes.resize(2);
         break;
     }
+    if (m_config.faults.AckSequence())
+        ack.sequence = *m_config.faults.AckSequence();
+    if (m_config.faults.AckLength())
+        ack.length = *m_config.faults.AckLength();
     std::uint8_t header[kHeaderSize];
     WriteHeader(header, ack);
     std::copy_n(header, bytes.size(), bytes.begin());

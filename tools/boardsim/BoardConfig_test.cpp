@@ -75,6 +75,16 @@ TEST(BoardConfigTest, FaultsAreTakenPerBoard)
     EXPECT_EQ(plan.Decide(3, 5, 1).status, 5) << "untouched block refused";
     EXPECT_EQ(plan.Ack(), AckForm::Short) << "ack form";
     EXPECT_EQ(plan.Describe(), "late=data:3:6000,drop=data:4,nak=reboot:9,ack=short") << "description";
+
+    boards.clear();
+    ASSERT_TRUE(ParseBoardConfig("ip=1.2.3.4,ack-seq=0xffffffff,ack-len=0,reply-port=40000", boards, error)) << error;
+    const FaultPlan& forms = boards.at(0).faults;
+    EXPECT_TRUE(forms.AckSequence() == 0xFFFFFFFFu && forms.AckLength() == 0) << "fixed acknowledgement fields";
+    EXPECT_EQ(forms.ReplyPort(), 40000) << "reply port";
+    boards.clear();
+    ASSERT_TRUE(ParseBoardConfig("ip=1.2.3.4", boards, error)) << error;
+    EXPECT_TRUE(!boards.at(0).faults.AckSequence() && !boards.at(0).faults.AckLength()
+                && boards.at(0).faults.ReplyPort() == 0) << "fixed fields by default";
 }
 
 TEST(BoardConfigTest, MistakesAreReported)
@@ -92,6 +102,10 @@ TEST(BoardConfigTest, MistakesAreReported)
         "ip=1.2.3.4,count=0",           // empty range
         "ip=1.2.3.4 1.2.3.5,count=2",   // list and range at once
         "ip=1.2.3.4 1.2.3",             // bad address in a list
+        "ip=1.2.3.4,ack-seq=0x100000000", // more than 32 bits
+        "ip=1.2.3.4,ack-len=70000",     // more than 16 bits
+        "ip=1.2.3.4,reply-port=0",      // no port
+        "ip=1.2.3.4,ack-seq",           // no value
     };
     for (const char* text : bad) {
         std::vector<BoardConfig> boards;

@@ -339,6 +339,11 @@ TEST_F(BoardTest, AcknowledgementForms)
         {"ack=echo", {3, 5, 0xf8, 1, 1, 0, 0, 0}},
         {"ack=zero", {3, 5, 0, 0, 0, 0, 0, 0}},
         {"ack=short", {3, 5}},
+        {"ack-seq=2", {3, 5, 0xf8, 1, 2, 0, 0, 0}},
+        {"ack-seq=0xFFFFFFFF", {3, 5, 0xf8, 1, 0xff, 0xff, 0xff, 0xff}},
+        {"ack-len=0", {3, 5, 0, 0, 1, 0, 0, 0}},
+        {"ack=zero,ack-seq=5", {3, 5, 0, 0, 5, 0, 0, 0}},
+        {"ack=short,ack-seq=5", {3, 5}},
     };
     for (const auto& c : cases) {
         Board board = Make(c.faults);

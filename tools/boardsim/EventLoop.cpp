@@ -43,6 +43,9 @@ EventLoop::~EventLoop()
 {
     for (const int fd : m_boardFds)
         ::close(fd);
+    for (std::size_t i = 0; i < m_replyFds.size(); ++i)
+        if (m_replyFds[i] != m_boardFds[i])
+            ::close(m_replyFds[i]);
     for (const int fd : {m_listener, m_wake, m_epoll})
         if (fd >= 0)
             ::close(fd);
@@ -98,6 +101,12 @@ bool EventLoop::Open(std::uint16_t port, const std::string& listenAddr, std::str
         m_boardFds.push_back(fd);
         ev.data.u64 = i;
         ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &ev);
+        // Replies from another port are only sent, never read: requests still come to the board port.
+        const std::uint16_t replyPort = m_sim.BoardAt(i).Config().faults.ReplyPort();
+        const int replyFd = replyPort == 0 ? fd : OpenSocket(m_sim.BoardAt(i).Config().ip, replyPort, error);
+        if (replyFd < 0)
+            return false;
+        m_replyFds.push_back(replyFd);
     }
     // The listener comes last: once it is bound, every board is ready.
     if (!listenAddr.empty()) {
@@ -238,7 +247,7 @@ void EventLoop::Send(const Outgoing& reply)
 {
     const sockaddr_in to = SocketAddress(reply.to.addr, reply.to.port);
     // A reply that cannot leave is lost like one lost on the wire; the workstation's time-out covers both.
-    [[maybe_unused]] const auto sent = ::sendto(m_boardFds[reply.board], reply.bytes.data(), reply.bytes.size(), 0,
+    [[maybe_unused]] const auto sent = ::sendto(m_replyFds[reply.board], reply.bytes.data(), reply.bytes.size(), 0,
                                                 reinterpret_cast<const sockaddr*>(&to), sizeof to);
 }
 

@@ -59,6 +59,7 @@ private:
     int m_wake = -1;
     int m_listener = -1;
     std::vector<int> m_boardFds;
+    std::vector<int> m_replyFds;  // per board: the socket its replies leave from (its own, or one on reply-port)
     std::priority_queue<Pending> m_pending;
     std::uint64_t m_order = 0;
     std::atomic<bool> m_stop{false};

@@ -17,6 +17,17 @@ bool ParseNumber(std::string_view text, std::uint32_t& value)
     return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
+// Decimal, or hexadecimal after "0x".
+bool ParseValue(std::string_view text, std::uint32_t& value)
+{
+    if (text.size() > 2 && (text.substr(0, 2) == "0x" || text.substr(0, 2) == "0X")) {
+        const auto digits = text.substr(2);
+        const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+        return result.ec == std::errc() && result.ptr == digits.data() + digits.size();
+    }
+    return ParseNumber(text, value);
+}
+
 // Splits "data:3:6000" into the request match and what follows it ("6000").
 bool ParseMatch(std::string_view text, RequestMatch& match, std::string_view& rest, std::string& error)
 {
@@ -87,7 +98,7 @@ std::string RequestMatch::Text() const
 bool FaultPlan::IsFaultKey(std::string_view key)
 {
     return key == "silent" || key == "mute" || key == "ack" || key == "nak" || key == "drop" || key == "late" ||
-           key == "twice" || key == "disc-reply";
+           key == "twice" || key == "disc-reply" || key == "ack-seq" || key == "ack-len" || key == "reply-port";
 }
 
 bool FaultPlan::Add(std::string_view key, std::optional<std::string_view> value, std::string& error)
@@ -123,6 +134,20 @@ bool FaultPlan::Add(std::string_view key, std::optional<std::string_view> value,
             error = "ack must be echo, short or zero";
             return false;
         }
+    } else if (key == "ack-seq" || key == "ack-len" || key == "reply-port") {
+        std::uint32_t number = 0;
+        const std::uint32_t max = key == "ack-seq" ? 0xFFFFFFFFu : 0xFFFFu;
+        if (!value || !ParseValue(*value, number) || number > max || (key == "reply-port" && number == 0)) {
+            const char* range = key == "ack-seq" ? "0..0xFFFFFFFF" : key == "ack-len" ? "0..65535" : "1..65535";
+            error = "'" + std::string(key) + "' needs a number " + range + ", in '" + item + "'";
+            return false;
+        }
+        if (key == "ack-seq")
+            m_ackSequence = number;
+        else if (key == "ack-len")
+            m_ackLength = static_cast<std::uint16_t>(number);
+        else
+            m_replyPort = static_cast<std::uint16_t>(number);
     } else if (key == "disc-reply") {
         std::vector<std::uint8_t> bytes;
         if (!value || !ParseHex(*value, bytes)) {

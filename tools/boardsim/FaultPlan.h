@@ -40,6 +40,11 @@ public:
     Decision Decide(std::uint8_t opcode, std::uint32_t sequence, std::uint32_t transmission) const;
 
     AckForm Ack() const { return m_ack; }
+    // Values every 8-byte acknowledgement carries instead of the request's, when set.
+    const std::optional<std::uint32_t>& AckSequence() const { return m_ackSequence; }
+    const std::optional<std::uint16_t>& AckLength() const { return m_ackLength; }
+    // The port replies leave from; 0: the port requests come to.
+    std::uint16_t ReplyPort() const { return m_replyPort; }
     const std::optional<std::vector<std::uint8_t>>& DiscoveryReply() const { return m_discoveryReply; }
     std::string Describe() const;
 
@@ -52,6 +57,9 @@ private:
     bool m_silent = false;
     bool m_mute = false;
     AckForm m_ack = AckForm::Echo;
+    std::optional<std::uint32_t> m_ackSequence;
+    std::optional<std::uint16_t> m_ackLength;
+    std::uint16_t m_replyPort = 0;
     std::vector<Rule<std::uint8_t>> m_naks;
     std::vector<Rule<std::uint32_t>> m_drops;
     std::vector<Rule<std::uint32_t>> m_lates;

@@ -66,6 +66,9 @@ BOARD: comma-separated items ("\," for a comma inside a value)
   ack=echo|short|zero   acknowledgement form: echo (default) = 8 bytes, the request's header with status 5
                         (opcode, 5, length, sequence); short = 2 bytes (opcode, status);
                         zero = 8 bytes, opcode and status, then zeros
+  ack-seq=N             every 8-byte acknowledgement carries sequence N (decimal or 0x hex)
+  ack-len=N             every 8-byte acknowledgement carries length N
+  reply-port=N          every reply leaves from port N of the board's address, not from the board port
  e.g. --board "name=FW VEX 1,mac=00:11:22:33:44:01,ip=192.168.1.1,late=data:3:6000,drop=data:4"
 
 Options:

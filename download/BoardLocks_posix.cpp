@@ -1,0 +1,98 @@
+// A board's claim is an exclusive flock on its own file in a directory that
+// every user can write (/run/lock on Debian, /tmp where it is missing), so that
+// programs run by different users exclude each other too.
+#include "download/BoardLocks.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "net/TextCodec.h"
+
+namespace {
+
+std::wstring SystemLockDirectory()
+{
+    return ::access("/run/lock", W_OK | X_OK) == 0 ? L"/run/lock" : L"/tmp";
+}
+
+// An address names a board only within its network: programs in two network
+// namespaces that both serve "192.168.1.3" feed two different boards.
+std::wstring NetworkName()
+{
+    struct stat info {};
+    if (::stat("/proc/self/ns/net", &info) != 0)
+        return L"net";
+    return L"net" + std::to_wstring(static_cast<unsigned long long>(info.st_ino));
+}
+
+std::wstring LockPath(const std::wstring& place, const std::wstring& ip)
+{
+    return place + L"/tarnwell-" + NetworkName() + L"-" + ip + L".lock";
+}
+
+int OpenLockFile(const std::string& path)
+{
+    // Without O_CREAT first: where protected_regular is on, O_CREAT on another
+    // user's file in a sticky directory is refused even though it exists.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT)
+        fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+    return fd;
+}
+
+} // namespace
+
+BoardLocks::BoardLocks(std::wstring place)
+    : m_strPlace(place.empty() ? SystemLockDirectory() : std::move(place))
+{
+}
+
+BoardLocks::~BoardLocks()
+{
+    while (!m_held.empty())
+        Release(std::wstring(m_held.begin()->first));
+}
+
+bool BoardLocks::Take(const std::wstring& ip)
+{
+    if (m_held.count(ip) != 0)
+        return false;
+    const std::string path = WideToAnsi(LockPath(m_strPlace, ip));
+    // The holder deletes the file as it lets go, so a file just locked may be
+    // one already unlinked: only a lock on the file the path still names counts.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const int fd = OpenLockFile(path);
+        // A lock file that cannot be made must not stop a download: the board
+        // is served unclaimed, as before locks existed.
+        if (fd < 0)
+            return true;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return false;
+        }
+        struct stat locked {}, named {};
+        if (::fstat(fd, &locked) == 0 && ::stat(path.c_str(), &named) == 0 && locked.st_ino == named.st_ino
+            && locked.st_dev == named.st_dev) {
+            m_held[ip] = fd;
+            return true;
+        }
+        ::close(fd);
+    }
+    return true;
+}
+
+void BoardLocks::Release(const std::wstring& ip)
+{
+    const auto it = m_held.find(ip);
+    if (it == m_held.end())
+        return;
+    // Unlinked while still locked, so nothing is left behind; another user's
+    // file in a sticky directory stays, which does no harm.
+    ::unlink(WideToAnsi(LockPath(m_strPlace, ip)).c_str());
+    ::close(static_cast<int>(it->second));
+    m_held.erase(it);
+}
