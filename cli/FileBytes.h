@@ -10,3 +10,11 @@
 bool ReadAndClose(std::FILE* file, std::vector<std::uint8_t>& bytes, std::wstring& error);
 // errno as text.
 std::wstring ErrnoText(int error);
+
+// Reads a regular file of `size` bytes, opened by the platform, and closes it.
+// Refuses one larger than `limit` before reading a byte, and one whose size
+// changes while it is read: the image is whole or there is none.
+bool ReadWholeFile(std::FILE* file, std::uint64_t size, std::uint64_t limit, std::vector<std::uint8_t>& bytes,
+    std::wstring& error);
+// What a path leads to when it is no regular file: "a FIFO", "a link to a character device", ...
+std::wstring NotRegularFile(const std::wstring& what, bool viaLink);
