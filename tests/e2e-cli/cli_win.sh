@@ -46,7 +46,9 @@ for _ in $(seq 100); do [ -e "$WORK/ready" ] && break; sleep 0.1; done
 cli --version >/dev/null # Wine is up before anything is timed
 
 six=(127.0.0.{2..7})
-cli flash "$WORK/slow_vex_arm_fw.bin" "${six[@]}" --parallel 3 --json --log "$WORK/int.log" >"$WORK/int.json" 2>"$WORK/int.err" &
+# Not through cli(): the signal must reach Wine's process, not a subshell.
+"$ROOT/scripts/wine-run.sh" "$CLI" flash "$WORK/slow_vex_arm_fw.bin" "${six[@]}" --parallel 3 --json --log "$WORK/int.log" \
+    >"$WORK/int.json" 2>"$WORK/int.err" &
 pid=$!
 sleep 1
 t0=$(ms_now)
