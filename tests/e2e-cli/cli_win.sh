@@ -50,6 +50,8 @@ six=(127.0.0.{2..7})
 "$ROOT/scripts/wine-run.sh" "$CLI" flash "$WORK/slow_vex_arm_fw.bin" "${six[@]}" --parallel 3 --json --log "$WORK/int.log" \
     >"$WORK/int.json" 2>"$WORK/int.err" &
 pid=$!
+# Wine may take a while to start under load: one second into the download itself.
+for _ in $(seq 100); do grep -q 'Downloading' "$WORK/int.log" 2>/dev/null && break; sleep 0.1; done
 sleep 1
 t0=$(ms_now)
 kill -INT "$pid"
@@ -63,7 +65,8 @@ print(d['signal'], s['boards'], s['interrupted'], s['not_started'])" "$WORK/int.
 expect_eq "Ctrl-C: log lines of the report" 7 "$(grep -cE \
     $'Z 127\\.0\\.0\\.[2-4]\tinterrupted at block [0-9]+ of 199\t|Z 127\\.0\\.0\\.[5-7]\tnot started\t|Z 6 boards: 0 ok, 0 failed, 0 skipped, 3 interrupted, 3 not started in ' \
     "$WORK/int.log")"
-grep -q "tarnwell-cli: interrupted by SIGINT: sending stopped" "$WORK/int.err" || fail "Ctrl-C: no message [$(tail -2 "$WORK/int.err")]"
+grep -q "tarnwell-cli: interrupted by SIGINT: sending stopped" "$WORK/int.err" \
+    || fail "Ctrl-C: no message [$(tail -2 "$WORK/int.err")], log [$(tail -2 "$WORK/int.log" 2>&1)]"
 
 out=$(cli discover --to 127.0.0.9)
 expect_eq "name: one line, decoded to UTF-8" 'A\tB\nC € FW VEX'$'\t''127.0.0.9'$'\t''00:11:22:33:66:01' "$(tr -d '\r' <<<"$out")"
