@@ -3,10 +3,10 @@
 #include <cerrno>
 #include <map>
 #include <sstream>
-#include <streambuf>
 
 #include "cli/CliApp.h"
 #include "cli/FakeNetwork.h"
+#include "cli/FullDisk.h"
 #include "cli/IPlatform.h"
 #include "net/BoardPacket.h"
 #include "net/TextCodec.h"
@@ -23,27 +23,6 @@ public:
 
 private:
     FakeNetwork& m_net;
-};
-
-// A disk that takes `room` bytes, then says it is full.
-class FullDisk : public std::streambuf {
-public:
-    explicit FullDisk(std::size_t room) : m_room(room) {}
-    std::string written;
-
-protected:
-    int_type overflow(int_type c) override
-    {
-        if (written.size() >= m_room) {
-            errno = ENOSPC;
-            return traits_type::eof();
-        }
-        written += traits_type::to_char_type(c);
-        return c;
-    }
-
-private:
-    std::size_t m_room;
 };
 
 class FakePlatform : public IPlatform {

@@ -2,9 +2,9 @@
 
 #include <cerrno>
 #include <sstream>
-#include <streambuf>
 
 #include "cli/FakeNetwork.h"
+#include "cli/FullDisk.h"
 #include "cli/StatusLog.h"
 
 namespace {
@@ -42,27 +42,6 @@ TEST(StatusLog, EveryLineOfAStatusTextGetsItsOwnStamp)
                            "2023-11-14T22:13:25.123Z Retrying send data IP 192.168.1.1\n")
         << "log file text";
 }
-
-// A disk that takes a few bytes, then says it is full.
-class FullDisk : public std::streambuf {
-public:
-    explicit FullDisk(std::size_t room) : m_room(room) {}
-    std::string written;
-
-protected:
-    int_type overflow(int_type c) override
-    {
-        if (written.size() >= m_room) {
-            errno = ENOSPC;
-            return traits_type::eof();
-        }
-        written += traits_type::to_char_type(c);
-        return c;
-    }
-
-private:
-    std::size_t m_room;
-};
 
 TEST(StatusLog, AFailedWriteIsReportedOnceAndEndsTheLog)
 {
