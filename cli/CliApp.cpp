@@ -214,8 +214,8 @@ CliExit CliApp::Flash()
         } else {
             BoardResult r;
             r.m_board = BoardList{L"", target, L""};
-            r.m_nOpcode = OP_DISCOVER;
             r.m_kind = cutWhileAsking ? ResultKind::NotStarted : ResultKind::NoReply;
+            r.m_nOpcode = cutWhileAsking ? 0 : OP_DISCOVER;
             results.push_back(r);
         }
     }
