@@ -11,7 +11,7 @@ std::wstring ErrnoText(int error)
     return AnsiToWide(std::strerror(error));
 }
 
-bool ReadAndClose(std::FILE* file, std::vector<std::uint8_t>& bytes, std::wstring& error)
+bool ReadAndClose(std::FILE* file, std::vector<std::uint8_t>& bytes, std::wstring& error, std::size_t limit)
 {
     if (file == nullptr) {
         error = ErrnoText(errno);
@@ -19,13 +19,18 @@ bool ReadAndClose(std::FILE* file, std::vector<std::uint8_t>& bytes, std::wstrin
     }
     bytes.clear();
     std::uint8_t chunk[65536];
-    for (std::size_t n = 0; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+    for (std::size_t n = 0; bytes.size() <= limit && (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
         bytes.insert(bytes.end(), chunk, chunk + n);
     const bool failed = std::ferror(file) != 0;
     const int readError = errno;
     std::fclose(file);
-    if (failed)
+    if (failed) {
         error = ErrnoText(readError);
+    } else if (bytes.size() > limit) {
+        error = L"it holds more than " + std::to_wstring(limit) + L" bytes, more than a list of addresses takes";
+        bytes.clear();
+        return false;
+    }
     return !failed;
 }
 

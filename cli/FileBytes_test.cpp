@@ -49,4 +49,20 @@ TEST(FileBytes, WhatIsNoRegularFileIsNamed)
         << "link to a device";
 }
 
+TEST(FileBytes, AListThatNeverEndsIsRefused)
+{
+    const struct {
+        std::size_t size;
+        bool ok;
+    } cases[] = {{0, true}, {1000, true}, {200000, true}, {200001, false}, {1000000, false}};
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> bytes;
+        std::wstring error;
+        EXPECT_EQ(ReadAndClose(FileOf(c.size), bytes, error, 200000), c.ok) << "a list of " << c.size << " bytes";
+        EXPECT_EQ(bytes.size(), c.ok ? c.size : 0u) << "bytes kept of " << c.size;
+        if (!c.ok)
+            EXPECT_EQ(error, L"it holds more than 200000 bytes, more than a list of addresses takes") << c.size;
+    }
+}
+
 } // namespace

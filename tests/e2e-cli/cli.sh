@@ -238,6 +238,7 @@ discover --to ''|--to takes addresses separated by commas, not ''
 discover --to ,|--to takes addresses separated by commas, not ','
 discover ''|'' is not an IPv4 address
 discover --log ''|--log takes a file name, not an empty one
+discover --list /dev/zero|cannot read the address list /dev/zero: it holds more than 1048576 bytes
 flash $WORK/fw/fifo_vex_arm_fw.bin 192.168.1.1|cannot read $WORK/fw/fifo_vex_arm_fw.bin: it is a FIFO; only a regular file can be flashed
 flash $WORK/fw/zero_vex_arm_fw.bin 192.168.1.1|cannot read $WORK/fw/zero_vex_arm_fw.bin: it is a link to a character device; only a regular file can be flashed
 flash $WORK/fw/huge_vex_arm_fw.bin 192.168.1.1|more than this command holds in memory here
