@@ -2,6 +2,7 @@
 
 #include "cli/BoardLink.h"
 #include "cli/EventLoop.h"
+#include "cli/OutputText.h"
 #include "net/BoardPacket.h"
 
 BoardFinder::BoardFinder(EventLoop& loop, BoardLink& link)
@@ -13,6 +14,7 @@ void BoardFinder::Run(const std::vector<std::wstring>& targets, std::uint64_t wa
 {
     m_targets = targets;
     m_boards.clear();
+    m_unanswered.clear();
     m_loop.SetReplyHandler([this](const BoardReply& reply, const std::wstring& sender) { OnReply(reply, sender); });
     const std::uint64_t deadline = m_loop.Now() + waitMs;
     if (m_targets.empty())
@@ -20,6 +22,10 @@ void BoardFinder::Run(const std::vector<std::wstring>& targets, std::uint64_t wa
     for (const std::wstring& target : m_targets)
         m_link.SendDiscovery(target);
     m_loop.Run([this] { return AllTargetsAnswered(); }, deadline);
+    for (const std::wstring& target : m_targets) {
+        if (Find(target) == nullptr)
+            m_unanswered.push_back(target);
+    }
     m_loop.SetReplyHandler(nullptr);
 }
 
@@ -28,7 +34,9 @@ void BoardFinder::OnReply(const BoardReply& reply, const std::wstring& sender)
     // A board on a subnet that two adapters share answers each broadcast twice.
     if (reply.opcode != OP_DISCOVER || Find(sender) != nullptr)
         return;
-    m_boards.push_back(MakeBoardList(reply, sender));
+    // Names and MACs are kept byte for byte (whatever the workstation's code
+    // page), and decoded from the boards' code page when they are shown.
+    m_boards.push_back(BoardList{BytesAsText(reply.name), sender, BytesAsText(reply.mac)});
 }
 
 const BoardList* BoardFinder::Find(const std::wstring& ip) const

@@ -21,6 +21,8 @@ public:
     void OnReply(const BoardReply& reply, const std::wstring& sender);
     const std::vector<BoardList>& Boards() const { return m_boards; }
     const BoardList* Find(const std::wstring& ip) const;
+    // Targets that had not answered when the wait ended, in the order given.
+    const std::vector<std::wstring>& Unanswered() const { return m_unanswered; }
 
 private:
     bool AllTargetsAnswered() const;
@@ -29,4 +31,5 @@ private:
     BoardLink& m_link;
     std::vector<std::wstring> m_targets;
     std::vector<BoardList> m_boards;
+    std::vector<std::wstring> m_unanswered;
 };

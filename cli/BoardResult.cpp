@@ -1,5 +1,6 @@
 #include "cli/BoardResult.h"
 
+#include "cli/OutputText.h"
 #include "net/BoardPacket.h"
 
 namespace {
@@ -15,9 +16,21 @@ std::wstring RequestName(const BoardResult& r)
     }
 }
 
+bool NeverAnswered(const BoardResult& r)
+{
+    return r.m_kind == ResultKind::NoReply && r.m_nOpcode == OP_DISCOVER;
+}
+
 bool WasServed(const BoardResult& r)
 {
-    return r.m_kind != ResultKind::Skipped && !(r.m_kind == ResultKind::NoReply && r.m_nOpcode == OP_DISCOVER);
+    return r.m_kind != ResultKind::Skipped && r.m_kind != ResultKind::NotStarted && !NeverAnswered(r);
+}
+
+std::wstring InterruptedAt(const BoardResult& r)
+{
+    if (r.m_nOpcode == OP_DATA)
+        return L"interrupted at block " + std::to_wstring(r.m_nBlock) + L" of " + std::to_wstring(r.m_nBlocks);
+    return L"interrupted at " + RequestName(r);
 }
 
 } // namespace
@@ -29,6 +42,11 @@ BoardResult ResultOfDownload(const BoardList& board, const DownloadEnd& end)
     r.m_nOpcode = end.m_nOpcode;
     r.m_nBlock = end.m_nBlock;
     r.m_bUnconfirmed = end.m_bUnconfirmed;
+    r.m_nBlocks = end.m_nBlocks;
+    if (end.m_cut != DownloadCut::None) {
+        r.m_kind = end.m_cut == DownloadCut::Interrupted ? ResultKind::Interrupted : ResultKind::NotStarted;
+        return r;
+    }
     switch (end.m_outcome) {
     case BoardOutcome::Rebooted: r.m_kind = ResultKind::Ok; break;
     case BoardOutcome::NoReply: r.m_kind = ResultKind::NoReply; break;
@@ -50,13 +68,15 @@ std::wstring DescribeResult(const BoardResult& r)
     case ResultKind::FileError: return L"file error reading the image";
     case ResultKind::Skipped: return L"skipped: another kind (no \"" + r.m_strLabel + L"\" in its name)";
     case ResultKind::Busy: return L"being updated by another program";
+    case ResultKind::Interrupted: return InterruptedAt(r);
+    case ResultKind::NotStarted: return L"not started";
     }
     return std::wstring();
 }
 
 std::wstring FormatResultLine(const BoardResult& r)
 {
-    return r.m_board.m_strIP + L"\t" + DescribeResult(r) + L"\t" + r.m_board.m_strName;
+    return r.m_board.m_strIP + L"\t" + DescribeResult(r) + L"\t" + BoardTextForLine(r.m_board.m_strName);
 }
 
 ResultCounts CountResults(const std::vector<BoardResult>& results)
@@ -68,8 +88,14 @@ ResultCounts CountResults(const std::vector<BoardResult>& results)
             ++c.ok;
         else if (r.m_kind == ResultKind::Skipped)
             ++c.skipped;
+        else if (r.m_kind == ResultKind::Interrupted)
+            ++c.interrupted;
+        else if (r.m_kind == ResultKind::NotStarted)
+            ++c.notStarted;
         else
             ++c.failed;
+        if (NeverAnswered(r))
+            ++c.unanswered;
     }
     return c;
 }
@@ -77,9 +103,15 @@ ResultCounts CountResults(const std::vector<BoardResult>& results)
 std::wstring FormatSummary(const ResultCounts& c, std::uint64_t elapsedMs)
 {
     const std::uint64_t tenths = (elapsedMs + 50) / 100;
-    return std::to_wstring(c.boards) + (c.boards == 1 ? L" board: " : L" boards: ") + std::to_wstring(c.ok)
-        + L" ok, " + std::to_wstring(c.failed) + L" failed, " + std::to_wstring(c.skipped) + L" skipped in "
-        + std::to_wstring(tenths / 10) + L"." + std::to_wstring(tenths % 10) + L" s";
+    // What only some runs have is named only when it happened.
+    std::wstring summary = std::to_wstring(c.boards) + (c.boards == 1 ? L" board: " : L" boards: ")
+        + std::to_wstring(c.ok) + L" ok, " + std::to_wstring(c.failed) + L" failed";
+    if (c.unanswered > 0)
+        summary += L" (" + std::to_wstring(c.unanswered) + L" did not answer)";
+    summary += L", " + std::to_wstring(c.skipped) + L" skipped";
+    if (c.interrupted > 0 || c.notStarted > 0)
+        summary += L", " + std::to_wstring(c.interrupted) + L" interrupted, " + std::to_wstring(c.notStarted) + L" not started";
+    return summary + L" in " + std::to_wstring(tenths / 10) + L"." + std::to_wstring(tenths % 10) + L" s";
 }
 
 CliExit FlashExitCode(const std::vector<BoardResult>& results, bool boardsNamed)
@@ -104,6 +136,8 @@ const char* ResultKeyword(ResultKind kind)
     case ResultKind::FileError: return "file-error";
     case ResultKind::Skipped: return "skipped";
     case ResultKind::Busy: return "busy";
+    case ResultKind::Interrupted: return "interrupted";
+    case ResultKind::NotStarted: return "not-started";
     }
     return "";
 }

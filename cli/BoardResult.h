@@ -8,7 +8,7 @@
 #include "cli/IFlashObserver.h"
 #include "discovery/DiscoveryText.h"
 
-enum class ResultKind { Ok, NoReply, NegativeAck, FileError, Skipped, Busy };
+enum class ResultKind { Ok, NoReply, NegativeAck, FileError, Skipped, Busy, Interrupted, NotStarted };
 
 // What became of one board of a flash command.
 struct BoardResult {
@@ -16,20 +16,26 @@ struct BoardResult {
     ResultKind m_kind = ResultKind::NoReply;
     std::uint8_t m_nOpcode = 0; // the request it ended at; OP_DISCOVER when it never answered discovery
     std::uint32_t m_nBlock = 0; // with OP_DATA: the block
+    std::uint32_t m_nBlocks = 0; // interrupted: the image's blocks
     std::wstring m_strLabel;    // skipped: the board label its name lacks
     bool m_bUnconfirmed = false; // ok, but its acks could not show that every block arrived
 };
 
 struct ResultCounts {
     int boards = 0, ok = 0, failed = 0, skipped = 0;
+    int unanswered = 0;                  // of the failed: named boards that never answered discovery
+    int interrupted = 0, notStarted = 0; // cut short by an interrupt
 };
 
 BoardResult ResultOfDownload(const BoardList& board, const DownloadEnd& end);
 std::wstring DescribeResult(const BoardResult& result);   // "ok", "no reply to data block 3", ...
-std::wstring FormatResultLine(const BoardResult& result); // address TAB result TAB name
+// Address TAB result TAB name; the name decoded and escaped, so the line is one line.
+std::wstring FormatResultLine(const BoardResult& result);
 ResultCounts CountResults(const std::vector<BoardResult>& results);
 std::wstring FormatSummary(const ResultCounts& counts, std::uint64_t elapsedMs);
 // Named boards must all be flashed; with --all, boards of another kind are no failure.
 CliExit FlashExitCode(const std::vector<BoardResult>& results, bool boardsNamed);
 const char* ResultKeyword(ResultKind kind); // for JSON: ok, no-reply, nak, file-error, skipped, busy
+// For JSON: ok, no-reply, nak, file-error, skipped, interrupted, not-started
+const char* ResultKeyword(ResultKind kind);
 const char* RequestKeyword(std::uint8_t opcode); // discover, filename, data, reboot, or ""

@@ -96,4 +96,40 @@ TEST(BoardResult, SummaryCountsAndTime)
         << "summary of one board";
 }
 
+TEST(BoardResult, InterruptedBoardsSayWhereTheyStoppedAndAreCountedApart)
+{
+    using K = ResultKind;
+    BoardResult data = Result(K::Interrupted, OP_DATA, 17);
+    data.m_nBlocks = 40;
+    const struct {
+        BoardResult result;
+        const wchar_t* text;
+    } cases[] = {
+        {data, L"interrupted at block 17 of 40"},
+        {Result(K::Interrupted, OP_FILENAME), L"interrupted at the file name request"},
+        {Result(K::Interrupted, OP_REBOOT), L"interrupted at the reboot request"},
+        {Result(K::NotStarted), L"not started"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DescribeResult(c.result), c.text) << "description of " << WideToAnsi(c.text);
+
+    const DownloadEnd cut{BoardOutcome::NoReply, OP_DATA, 17, false, DownloadCut::Interrupted, 40};
+    EXPECT_EQ(DescribeResult(ResultOfDownload(BoardList{L"FW VEX 1", L"192.168.1.1", L"m"}, cut)),
+        L"interrupted at block 17 of 40")
+        << "a cut download is no failure of the board";
+
+    const std::vector<BoardResult> results{Result(K::Ok), data, Result(K::NotStarted), Result(K::NotStarted),
+        Result(K::NoReply, OP_DISCOVER), Result(K::Skipped)};
+    EXPECT_EQ(FormatSummary(CountResults(results), 1000),
+        L"6 boards: 1 ok, 1 failed (1 did not answer), 1 skipped, 1 interrupted, 2 not started in 1.0 s")
+        << "summary of an interrupted run";
+}
+
+TEST(BoardResult, AResultLineIsOneLineWhateverTheName)
+{
+    BoardResult r = Result(ResultKind::Ok);
+    r.m_board.m_strName = std::wstring(L"A\tB\nC \x80\\");
+    EXPECT_EQ(FormatResultLine(r), L"192.168.1.2\tok\tA\\tB\\nC \u20ac\\\\") << "result line";
+}
+
 } // namespace

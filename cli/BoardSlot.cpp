@@ -17,6 +17,8 @@ bool BoardSlot::Start(const std::wstring& path, const std::string& ansiName, con
     const std::vector<std::wstring>& addresses)
 {
     m_nShown = -1;
+    m_nShownBoard = -1;
+    m_nLastOpcode = 0;
     return m_sequencer.Start(path, ansiName, boards, addresses);
 }
 
@@ -52,8 +54,10 @@ bool BoardSlot::SendToBoard(const std::wstring& ip, const std::uint8_t* data, in
         // A request's header has the layout of a reply's; the block it names
         // is what a failure at the data stage reports.
         BoardReply header;
-        if (ReadBoardReply(data, static_cast<std::size_t>(length), header))
+        if (ReadBoardReply(data, static_cast<std::size_t>(length), header)) {
+            m_nLastOpcode = header.opcode;
             m_nLastSequence = header.sequence;
+        }
     }
     return m_link.SendToBoard(ip, data, length);
 }
@@ -116,6 +120,8 @@ void BoardSlot::NoteBoard()
     if (current == m_nShown || current < 0 || static_cast<std::size_t>(current) >= m_sequencer.Selected().size())
         return;
     m_nShown = current;
+    m_nShownBoard = m_sequencer.Selected()[static_cast<std::size_t>(current)];
     m_nPercent = -1;
-    m_observer.OnBoardStarted(m_sequencer.Selected()[static_cast<std::size_t>(current)]);
+    m_nLastOpcode = 0;
+    m_observer.OnBoardStarted(m_nShownBoard);
 }

@@ -26,6 +26,10 @@ public:
     bool Start(const std::wstring& path, const std::string& ansiName, const std::vector<int>& boards,
         const std::vector<std::wstring>& addresses);
     bool IsRunning() const { return m_sequencer.IsRunning(); }
+    // The board a request was last sent to (batch index; -1 before any) and that request.
+    int BoardInProgress() const { return m_nLastOpcode == 0 ? -1 : m_nShownBoard; }
+    std::uint8_t LastOpcode() const { return m_nLastOpcode; }
+    std::uint32_t LastSequence() const { return m_nLastSequence; }
     void OnAck(const BoardReply& reply, const std::wstring& sender) { m_sequencer.OnAck(reply, sender); }
 
     void PostSequencerMessage(SequencerMessage message) override;
@@ -57,5 +61,7 @@ private:
     int m_nPercent = -1; // its last reported percentage
     int m_nPosition = 0; // the bar's position, 0..100
     bool m_bReportDue = false;
-    std::uint32_t m_nLastSequence = 0; // of the request sent last
+    int m_nShownBoard = -1;             // batch index of the board at m_nShown
+    std::uint8_t m_nLastOpcode = 0;     // of the request sent last to that board, 0 before any
+    std::uint32_t m_nLastSequence = 0;  // of the request sent last
 };

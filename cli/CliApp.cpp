@@ -1,15 +1,18 @@
 #include "cli/CliApp.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "cli/BoardFinder.h"
 #include "cli/BoardLink.h"
 #include "cli/BoardResult.h"
 #include "cli/EventLoop.h"
+#include "cli/FileBytes.h"
 #include "cli/FlashBatch.h"
 #include "cli/HelpText.h"
 #include "cli/IPlatform.h"
 #include "cli/JsonText.h"
+#include "cli/OutputText.h"
 #include "cli/ProgressView.h"
 #include "cli/TargetList.h"
 #include "download/FirmwareKind.h"
@@ -36,7 +39,37 @@ std::wstring AdapterList(const std::vector<AdapterAddress>& adapters)
     return list.empty() ? L"none" : list;
 }
 
+std::wstring Joined(const std::vector<std::wstring>& items)
+{
+    std::wstring list;
+    for (const std::wstring& item : items)
+        list += (list.empty() ? L"" : L", ") + item;
+    return list;
+}
+
+std::wstring WriteErrorText(int error)
+{
+    // A stream that fails without errno (a closed descriptor, say) still failed.
+    return error == 0 ? std::wstring(L"the write failed") : ErrnoText(error);
+}
+
+// The unit line of the window's list, with the board's text decoded and on one line.
+std::wstring UnitLine(const BoardList& b)
+{
+    return FormatUnitLine(BoardList{BoardTextForLine(b.m_strName), b.m_strIP, BoardTextForLine(b.m_strMAC)});
+}
+
 } // namespace
+
+std::wstring SignalName(int signal)
+{
+    switch (signal) {
+    case SIGNAL_HUP: return L"SIGHUP";
+    case SIGNAL_INT: return L"SIGINT";
+    case SIGNAL_TERM: return L"SIGTERM";
+    default: return L"signal " + std::to_wstring(signal);
+    }
+}
 
 CliApp::CliApp(IPlatform& platform, IClock& clock)
     : m_platform(platform), m_clock(clock), m_log(clock)
@@ -47,19 +80,28 @@ CliApp::~CliApp() = default;
 
 int CliApp::Run(const std::vector<std::wstring>& args)
 {
+    const CliExit code = Command(args);
+    Print(std::string()); // whatever is still buffered must reach its file too
+    if (const int signal = m_platform.Interruption())
+        return 128 + signal;
+    return static_cast<int>(m_bOutputLost ? CliExit::OutputLost : code);
+}
+
+CliExit CliApp::Command(const std::vector<std::wstring>& args)
+{
     m_options = ParseOptions(args);
     if (!m_options.m_strError.empty()) {
-        m_platform.Err() << PROGRAM << WideToAnsi(m_options.m_strError) << "\nTry 'tarnwell-cli --help'.\n";
-        return static_cast<int>(CliExit::Usage);
+        Message(m_options.m_strError + L"\nTry 'tarnwell-cli --help'.");
+        return CliExit::Usage;
     }
     switch (m_options.m_command) {
-    case CliCommand::Help: m_platform.Out() << HelpText(); break;
-    case CliCommand::Version: m_platform.Out() << VersionText(); break;
-    case CliCommand::Discover: return static_cast<int>(Discover());
-    case CliCommand::Flash: return static_cast<int>(Flash());
-    case CliCommand::None: return static_cast<int>(CliExit::Usage);
+    case CliCommand::Help: Print(HelpText()); break;
+    case CliCommand::Version: Print(VersionText()); break;
+    case CliCommand::Discover: return Discover();
+    case CliCommand::Flash: return Flash();
+    case CliCommand::None: return CliExit::Usage;
     }
-    return static_cast<int>(CliExit::Ok);
+    return CliExit::Ok;
 }
 
 CliExit CliApp::Discover()
@@ -73,21 +115,34 @@ CliExit CliApp::Discover()
         return Fail(CliExit::NoNetwork, L"no adapter to broadcast from (loopback only); give the boards' addresses");
 
     EventLoop loop(m_clock, *m_network);
+    StopWhenInterrupted(loop);
     BoardFinder finder(loop, link);
-    m_log.Write(targets.empty() ? STATUS_SEARCHING : STATUS_SEARCHING_PING_LIST);
+    if (!StartLog(targets.empty() ? STATUS_SEARCHING : STATUS_SEARCHING_PING_LIST, failure))
+        return failure;
     finder.Run(targets, m_options.m_nWaitMs);
+    const bool interrupted = NoteInterruption();
 
     const std::vector<BoardList>& boards = finder.Boards();
     for (const BoardList& b : boards)
-        m_log.Write(FormatUnitLine(b) + L"\r\n");
+        m_log.WriteUnicode(UnitLine(b) + L"\r\n");
+    const std::vector<std::wstring>& unanswered = finder.Unanswered();
     if (m_options.m_bJson) {
-        m_platform.Out() << DiscoverJson(boards);
+        Print(DiscoverJson(boards, unanswered, interrupted ? SignalName(m_platform.Interruption()) : std::wstring()));
     } else {
+        std::wstring lines;
         for (const BoardList& b : boards)
-            m_platform.Out() << WideToAnsi(b.m_strName + L"\t" + b.m_strIP + L"\t" + b.m_strMAC) << '\n';
+            lines += BoardTextForLine(b.m_strName) + L"\t" + b.m_strIP + L"\t" + BoardTextForLine(b.m_strMAC) + L"\n";
+        Print(Utf8(lines));
     }
-    m_platform.Out().flush();
-    return boards.empty() ? Fail(CliExit::NoBoardMatched, L"no board answered") : CliExit::Ok;
+    if (!unanswered.empty()) {
+        const std::wstring message = std::to_wstring(unanswered.size()) + L" of " + std::to_wstring(targets.size())
+            + L" named " + (targets.size() == 1 ? L"address" : L"addresses") + L" did not answer: " + Joined(unanswered);
+        m_log.Write(message + L"\r\n");
+        Message(message);
+    }
+    if (boards.empty() && !interrupted)
+        return Fail(CliExit::NoBoardMatched, L"no board answered");
+    return CliExit::Ok;
 }
 
 CliExit CliApp::Flash()
@@ -105,8 +160,10 @@ CliExit CliApp::Flash()
     // Read whole, once: every lane sends from these bytes, whatever happens to the file meanwhile.
     std::vector<std::uint8_t> image;
     std::wstring error;
-    if (!m_platform.ReadFile(path, image, error))
+    if (!m_platform.ReadImage(path, image, error))
         return Fail(CliExit::Usage, L"cannot read " + path + L": " + error);
+    if (NoteInterruption())
+        return CliExit::Ok; // nothing was sent; the status tells of the interrupt
 
     CliExit failure = CliExit::Ok;
     std::vector<std::wstring> targets;
@@ -117,9 +174,13 @@ CliExit CliApp::Flash()
         return Fail(CliExit::NoNetwork, L"no adapter to broadcast from (loopback only); give the boards' addresses");
 
     EventLoop loop(m_clock, *m_network);
+    StopWhenInterrupted(loop);
     BoardFinder finder(loop, link);
-    m_log.Write(targets.empty() ? STATUS_SEARCHING : STATUS_SEARCHING_PING_LIST);
+    if (!StartLog(targets.empty() ? STATUS_SEARCHING : STATUS_SEARCHING_PING_LIST, failure))
+        return failure;
     finder.Run(targets, m_options.m_nWaitMs);
+    // Cut short while asking: the boards named or found so far were not started.
+    const bool cutWhileAsking = NoteInterruption();
 
     // The window's kind rule: the file's kind label must occur in the board's unit line.
     std::vector<BoardResult> results;
@@ -128,13 +189,15 @@ CliExit CliApp::Flash()
     auto consider = [&](const BoardList& board) {
         BoardResult r;
         r.m_board = board;
-        if (CarriesLabel(*kind, FormatUnitLine(board))) {
-            servedAt.push_back(results.size());
-            served.push_back(board);
-        } else {
+        if (!CarriesLabel(*kind, FormatUnitLine(board))) {
             r.m_kind = ResultKind::Skipped;
             r.m_strLabel = kind->m_pszLabel;
-            m_log.Write(FormatResultLine(r) + L"\r\n");
+            m_log.WriteUnicode(FormatResultLine(r) + L"\r\n");
+        } else if (cutWhileAsking) {
+            r.m_kind = ResultKind::NotStarted;
+        } else {
+            servedAt.push_back(results.size());
+            served.push_back(board);
         }
         results.push_back(r);
     };
@@ -151,7 +214,8 @@ CliExit CliApp::Flash()
         } else {
             BoardResult r;
             r.m_board = BoardList{L"", target, L""};
-            r.m_nOpcode = OP_DISCOVER;
+            r.m_kind = cutWhileAsking ? ResultKind::NotStarted : ResultKind::NoReply;
+            r.m_nOpcode = cutWhileAsking ? 0 : OP_DISCOVER;
             results.push_back(r);
         }
     }
@@ -171,13 +235,16 @@ CliExit CliApp::Flash()
         elapsed = m_clock.NowMs() - start;
         for (std::size_t i = 0; i < served.size(); ++i)
             results[servedAt[i]] = ResultOfDownload(served[i], ends[i]);
+        NoteInterruption();
     }
     PrintResults(results, elapsed, kind->m_pszToken, kind->m_pszLabel);
 
     const CliExit code = FlashExitCode(results, !m_options.m_bAll);
-    if (code == CliExit::NoBoardMatched) {
-        return Fail(code, results.empty() ? L"no board answered"
-                                          : L"no board matched: none that answered carries the label \""
+    if (code == CliExit::NoBoardMatched && !m_bInterruptNoted) {
+        const bool anyAnswered = std::any_of(results.begin(), results.end(),
+            [](const BoardResult& r) { return !(r.m_kind == ResultKind::NoReply && r.m_nOpcode == OP_DISCOVER); });
+        return Fail(code, !anyAnswered ? L"no board answered"
+                                       : L"no board matched: none that answered carries the label \""
                     + std::wstring(kind->m_pszLabel) + L"\"");
     }
     return code;
@@ -187,26 +254,87 @@ void CliApp::PrintResults(const std::vector<BoardResult>& results, std::uint64_t
     const std::wstring& label)
 {
     const std::wstring summary = FormatSummary(CountResults(results), elapsedMs);
+    std::wstring lines;
     for (const BoardResult& r : results)
-        m_log.Write(FormatResultLine(r) + L"\r\n");
-    m_log.Write(summary + L"\r\n");
-    std::ostream& out = m_platform.Out();
+        lines += FormatResultLine(r) + L"\n";
+    lines += summary + L"\n";
+    m_log.WriteUnicode(lines);
     if (m_options.m_bJson) {
-        FlashReport report{m_options.m_strFile, token, label, m_options.m_nParallel, elapsedMs, results};
-        out << FlashJson(report);
+        const int signal = m_platform.Interruption();
+        FlashReport report{m_options.m_strFile, token, label, m_options.m_nParallel, elapsedMs, results,
+            signal != 0 ? SignalName(signal) : std::wstring()};
+        Print(FlashJson(report));
     } else {
-        for (const BoardResult& r : results)
-            out << WideToAnsi(FormatResultLine(r)) << '\n';
-        out << WideToAnsi(summary) << '\n';
+        Print(Utf8(lines));
     }
-    out.flush();
 }
 
 CliExit CliApp::Fail(CliExit code, const std::wstring& message)
 {
-    m_platform.Err() << PROGRAM << WideToAnsi(message) << '\n';
-    m_platform.Err().flush();
+    Message(message);
     return code;
+}
+
+void CliApp::Message(const std::wstring& message)
+{
+    m_platform.Err() << PROGRAM << NativeText(message) << '\n';
+    m_platform.Err().flush();
+}
+
+void CliApp::Print(const std::string& text)
+{
+    if (m_bStdoutLost)
+        return;
+    std::ostream& out = m_platform.Out();
+    errno = 0;
+    out << text;
+    out.flush();
+    if (out.fail()) {
+        const int error = errno;
+        m_bStdoutLost = m_bOutputLost = true;
+        Message(L"cannot write to standard output: " + WriteErrorText(error) + L"; the report is incomplete");
+    }
+}
+
+void CliApp::StopWhenInterrupted(EventLoop& loop)
+{
+    loop.StopWhen([this] { return m_platform.Interruption() != 0; });
+}
+
+bool CliApp::NoteInterruption()
+{
+    // Said once, when the command notices it: from here on nothing is sent,
+    // and what is left is the report of what was done.
+    const int signal = m_platform.Interruption();
+    if (signal != 0 && !m_bInterruptNoted) {
+        m_bInterruptNoted = true;
+        const std::wstring message = L"interrupted by " + SignalName(signal) + L": sending stopped";
+        m_log.Write(message + L"\r\n");
+        Message(message);
+    }
+    return signal != 0;
+}
+
+bool CliApp::StartLog(const std::wstring& firstLine, CliExit& failure)
+{
+    // A log that cannot take its first line is refused as an unwritable one
+    // is, before anything is sent; one lost later is reported when it happens.
+    m_log.Write(firstLine);
+    if (m_log.IsLost()) {
+        failure = Fail(CliExit::Usage, L"cannot write the log " + m_options.m_strLog + L": " + WriteErrorText(m_nLogError));
+        return false;
+    }
+    m_bLogStarted = true;
+    return true;
+}
+
+void CliApp::OnLogLost(int error)
+{
+    m_nLogError = error;
+    if (!m_bLogStarted)
+        return;
+    m_bOutputLost = true;
+    Message(L"cannot write the log " + m_options.m_strLog + L": " + WriteErrorText(error) + L"; the log ends here");
 }
 
 bool CliApp::ReadTargets(std::vector<std::wstring>& targets, CliExit& failure)
@@ -260,7 +388,7 @@ bool CliApp::Prepare(CliExit& failure)
             failure = Fail(CliExit::Usage, L"cannot write the log " + m_options.m_strLog + L": " + error);
             return false;
         }
-        m_log.Attach(std::move(file));
+        m_log.Attach(std::move(file), [this](int error) { OnLogLost(error); });
     }
     std::wstring error;
     m_network = m_platform.OpenNetwork(error);

@@ -11,6 +11,7 @@
 class IClock;
 class IPlatform;
 class INetwork;
+class EventLoop;
 struct BoardResult;
 
 // The two commands, from the arguments to the exit status.
@@ -18,15 +19,24 @@ class CliApp {
 public:
     CliApp(IPlatform& platform, IClock& clock);
     ~CliApp();
+    // The command's status; 128 + the signal after an interrupt, OutputLost
+    // when a write to standard output or the log failed.
     int Run(const std::vector<std::wstring>& args);
 
 private:
+    CliExit Command(const std::vector<std::wstring>& args);
     CliExit Discover();
     CliExit Flash();
     CliExit Fail(CliExit code, const std::wstring& message);
+    void Message(const std::wstring& message); // on standard error
+    void Print(const std::string& text);       // to standard output; a failure is reported once
     bool ReadTargets(std::vector<std::wstring>& targets, CliExit& failure);
     bool CheckReachable(const std::vector<std::wstring>& targets, CliExit& failure);
     bool Prepare(CliExit& failure); // the log and the network
+    bool StartLog(const std::wstring& firstLine, CliExit& failure);
+    void OnLogLost(int error);
+    void StopWhenInterrupted(EventLoop& loop);
+    bool NoteInterruption();
     void PrintResults(const std::vector<BoardResult>& results, std::uint64_t elapsedMs, const std::wstring& token,
         const std::wstring& label);
 
@@ -35,4 +45,9 @@ private:
     CliOptions m_options;
     StatusLog m_log;
     std::unique_ptr<INetwork> m_network;
+    bool m_bLogStarted = false;  // its first line went in: a loss from now on is reported as such
+    int m_nLogError = 0;         // errno of the write that lost the log
+    bool m_bOutputLost = false;  // standard output or the log
+    bool m_bStdoutLost = false;
+    bool m_bInterruptNoted = false;
 };

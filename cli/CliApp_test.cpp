@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <map>
 #include <sstream>
 
 #include "cli/CliApp.h"
 #include "cli/FakeNetwork.h"
+#include "cli/FullDisk.h"
 #include "cli/IPlatform.h"
 #include "net/BoardPacket.h"
 #include "net/TextCodec.h"
@@ -29,6 +31,20 @@ public:
     std::map<std::wstring, std::vector<std::uint8_t>> files;
     std::ostringstream out, err;
     std::ostringstream* log = nullptr;
+    int interruptSignal = 0; // arrives at net.m_wakeAt
+    std::unique_ptr<FullDisk> fullOut, fullLog; // standard output / a log path starting "/full/" on a full disk
+    std::unique_ptr<std::ostream> fullOutStream;
+
+    void FillStandardOutput(std::size_t room)
+    {
+        fullOut = std::make_unique<FullDisk>(room);
+        fullOutStream = std::make_unique<std::ostream>(fullOut.get());
+    }
+    void InterruptAt(std::uint64_t ms, int signal)
+    {
+        net.m_wakeAt = ms;
+        interruptSignal = signal;
+    }
 
     std::unique_ptr<INetwork> OpenNetwork(std::wstring&) override { return std::make_unique<NetworkView>(net); }
     bool ReadFile(const std::wstring& path, std::vector<std::uint8_t>& bytes, std::wstring& error) override
@@ -47,13 +63,18 @@ public:
             error = L"Permission denied";
             return nullptr;
         }
+        if (path.rfind(L"/full/", 0) == 0) {
+            fullLog = std::make_unique<FullDisk>(static_cast<std::size_t>(std::stoul(path.substr(6))));
+            return std::make_unique<std::ostream>(fullLog.get());
+        }
         auto file = std::make_unique<std::ostringstream>();
         log = file.get();
         return file;
     }
-    std::ostream& Out() override { return out; }
+    std::ostream& Out() override { return fullOutStream ? *fullOutStream : out; }
     std::ostream& Err() override { return err; }
     bool ErrIsTerminal() override { return false; }
+    int Interruption() override { return net.m_now >= net.m_wakeAt ? interruptSignal : 0; }
 };
 
 std::vector<std::wstring> Words(const std::wstring& line)
@@ -223,7 +244,7 @@ TEST(CliApp, NamedBoardsThatCannotBeFlashedCount)
         {L"flash fw/vex_arm_fw.bin 192.168.1.1 192.168.1.4 192.168.001.001 --quiet", 1,
             "192.168.1.1\tok\tFW VEX 1\n"
             "192.168.1.4\tno reply to discovery\t\n"
-            "2 boards: 1 ok, 1 failed, 0 skipped in 0.0 s\n",
+            "2 boards: 1 ok, 1 failed (1 did not answer), 0 skipped in 0.0 s\n",
             ""},
     };
     for (const auto& c : cases) {
@@ -261,6 +282,191 @@ TEST(CliApp, HelpAndVersionGoToStandardOutput)
     EXPECT_EQ(h.Run(L"--help"), 0) << "exit status of --help";
     for (const char* part : {"discover", "flash FILE", "--parallel N", "--log FILE", "Exit status:", "  3  no board matched"})
         EXPECT_NE(h.Out().find(part), std::string::npos) << "help lacks " << part;
+}
+
+TEST(CliApp, AnInterruptStopsSendingAndFinishesTheReport)
+{
+    // Six boards, three lanes, 100 ms a reply; 3000 bytes are blocks 0 to 5. Discovery ends at 1100,
+    // the first three boards then have had block 2 sent when the signal comes at 1450.
+    const struct {
+        int signal;
+        int exit;
+        const char* name;
+    } signals[] = {{2, 130, "SIGINT"}, {15, 143, "SIGTERM"}, {1, 129, "SIGHUP"}};
+    for (const auto& sig : signals) {
+        AppBench b;
+        for (int n = 1; n <= 6; ++n)
+            b.Board(n).delayMs = 100;
+        b.platform.InterruptAt(1450, sig.signal);
+        EXPECT_EQ(b.Run(L"flash fw/vex_arm_fw.bin 192.168.1.1 192.168.1.2 192.168.1.3 192.168.1.4 192.168.1.5 "
+                        L"192.168.1.6 --parallel 3 --log run.log --quiet"),
+            sig.exit)
+            << "exit status after " << sig.name;
+        const std::string results = "192.168.1.1\tinterrupted at block 2 of 6\tFW VEX 1\n"
+                                    "192.168.1.2\tinterrupted at block 2 of 6\tFW VEX 2\n"
+                                    "192.168.1.3\tinterrupted at block 2 of 6\tFW VEX 3\n"
+                                    "192.168.1.4\tnot started\tFW VEX 4\n"
+                                    "192.168.1.5\tnot started\tFW VEX 5\n"
+                                    "192.168.1.6\tnot started\tFW VEX 6\n"
+                                    "6 boards: 0 ok, 0 failed, 0 skipped, 3 interrupted, 3 not started in 0.4 s\n";
+        EXPECT_EQ(b.Out(), results) << "results after " << sig.name;
+        EXPECT_EQ(b.Err(), std::string("tarnwell-cli: interrupted by ") + sig.name + ": sending stopped\n")
+            << "message after " << sig.name;
+        std::uint64_t lastSent = 0;
+        for (const auto& sent : b.platform.net.m_sent)
+            lastSent = std::max(lastSent, sent.time);
+        EXPECT_LE(lastSent, 1450u) << "something was sent after " << sig.name;
+        ASSERT_NE(b.platform.log, nullptr) << "no log";
+        std::string logged;
+        std::istringstream log(b.platform.log->str());
+        for (std::string line; std::getline(log, line);)
+            logged += line.substr(line.find("Z ") + 2) + "\n";
+        EXPECT_NE(logged.find(std::string("interrupted by ") + sig.name + ": sending stopped\n" + results),
+            std::string::npos)
+            << "the log should end with the interrupt, every result and the summary: " << logged;
+    }
+}
+
+TEST(CliApp, AnInterruptedRunStillGivesAWholeJsonDocument)
+{
+    AppBench b;
+    for (int n = 1; n <= 2; ++n)
+        b.Board(n).delayMs = 100;
+    b.platform.InterruptAt(1450, 2);
+    EXPECT_EQ(b.Run(L"flash fw/vex_arm_fw.bin 192.168.1.1 192.168.1.2 --json --quiet"), 130) << "exit status";
+    const std::string out = b.Out();
+    EXPECT_NE(out.find(", \"signal\": \"SIGINT\",\n \"boards\": [\n"), std::string::npos) << "the signal: " << out;
+    EXPECT_NE(out.find("\"result\": \"interrupted\", \"request\": \"data\", \"block\": 2, \"blocks\": 6, "
+                       "\"text\": \"interrupted at block 2 of 6\"}"),
+        std::string::npos)
+        << "the interrupted board: " << out;
+    EXPECT_NE(out.find("\"result\": \"not-started\", \"request\": \"\", \"block\": null, \"text\": \"not started\"}"),
+        std::string::npos)
+        << "the board not started: " << out;
+    EXPECT_NE(out.find("\"summary\": {\"boards\": 2, \"ok\": 0, \"failed\": 0, \"skipped\": 0, \"interrupted\": 1, "
+                       "\"not_started\": 1}}\n"),
+        std::string::npos)
+        << "the summary: " << out;
+}
+
+TEST(CliApp, AnInterruptWhileAskingLeavesEveryBoardNotStarted)
+{
+    AppBench flash;
+    flash.Board(1).delayMs = 100;
+    flash.Board(2).fault = FakeNetwork::Fault::Mute;
+    flash.platform.InterruptAt(1050, 2);
+    EXPECT_EQ(flash.Run(L"flash fw/vex_arm_fw.bin 192.168.1.1 192.168.1.2 --quiet"), 130) << "flash: exit status";
+    EXPECT_EQ(flash.Out(), "192.168.1.1\tnot started\t\n192.168.1.2\tnot started\t\n"
+                           "2 boards: 0 ok, 0 failed, 0 skipped, 0 interrupted, 2 not started in 0.0 s\n")
+        << "flash: neither board was started, nor is either said not to answer";
+    EXPECT_EQ(flash.platform.net.m_boards[L"192.168.1.1"].downloadRequests, 0) << "flash: a download request was sent";
+
+    AppBench discover;
+    discover.Board(1);
+    discover.platform.InterruptAt(1500, 15);
+    EXPECT_EQ(discover.Run(L"discover --wait 5"), 143) << "discover: exit status";
+    EXPECT_EQ(discover.Out(), "FW VEX 1\t192.168.1.1\t00:11:22:33:44:1\n") << "discover: the board found so far";
+    EXPECT_EQ(discover.platform.net.m_now, 1500u) << "discover: the wait should end at the signal";
+    EXPECT_EQ(discover.Err(), "tarnwell-cli: interrupted by SIGTERM: sending stopped\n") << "discover: message";
+}
+
+TEST(CliApp, LostOutputIsReportedAndFailsTheCommand)
+{
+    const struct {
+        const wchar_t* line;
+        std::size_t stdoutRoom; // bytes standard output takes; ~0 for all
+        int exit;
+        const char* err;
+        bool sent;
+    } cases[] = {
+        {L"discover", 0, 5, "tarnwell-cli: cannot write to standard output: No space left on device; the report is incomplete\n",
+            true},
+        {L"flash fw/vex_arm_fw.bin 192.168.1.1 --quiet", 20, 5,
+            "tarnwell-cli: cannot write to standard output: No space left on device; the report is incomplete\n", true},
+        {L"--help", 100, 5, "tarnwell-cli: cannot write to standard output: No space left on device; the report is incomplete\n",
+            false},
+        // The log's first line fails: refused as an unwritable log is, before anything is sent.
+        {L"flash fw/vex_arm_fw.bin 192.168.1.1 --log /full/0 --quiet", ~std::size_t{0}, 2,
+            "tarnwell-cli: cannot write the log /full/0: No space left on device\n", false},
+        // Later: said when it happens, the flash goes on, the status says the log is incomplete.
+        {L"flash fw/vex_arm_fw.bin 192.168.1.1 --log /full/150 --quiet", ~std::size_t{0}, 5,
+            "tarnwell-cli: cannot write the log /full/150: No space left on device; the log ends here\n", true},
+    };
+    for (const auto& c : cases) {
+        AppBench b;
+        b.Board(1);
+        if (c.stdoutRoom != ~std::size_t{0})
+            b.platform.FillStandardOutput(c.stdoutRoom);
+        EXPECT_EQ(b.Run(c.line), c.exit) << "exit status of '" << WideToAnsi(c.line) << "'";
+        EXPECT_EQ(b.Err(), c.err) << "messages of '" << WideToAnsi(c.line) << "'";
+        EXPECT_EQ(!b.platform.net.m_sent.empty(), c.sent) << "whether '" << WideToAnsi(c.line) << "' sent anything";
+    }
+    AppBench flashed;
+    flashed.Board(1);
+    flashed.Run(L"flash fw/vex_arm_fw.bin 192.168.1.1 --log /full/150 --quiet");
+    EXPECT_TRUE(flashed.platform.net.m_boards[L"192.168.1.1"].rebooted) << "a lost log must not stop the boards' download";
+}
+
+TEST(CliApp, BoardNamesAreDecodedAndKeptOnOneLine)
+{
+    AppBench b;
+    b.platform.net.AddBoard(L"192.168.1.1", L"A\tB\nC \x80 FW VEX");
+    b.platform.net.AddBoard(L"192.168.1.2", std::wstring(L"FW VEX \x81 back\\slash"));
+    EXPECT_EQ(b.Run(L"discover --wait 0.5"), 0) << "discover: exit status";
+    EXPECT_EQ(b.Out(), "A\\tB\\nC \xe2\x82\xac FW VEX\t192.168.1.1\t00:11:22:33:44:1\n"
+                       "FW VEX \\x81 back\\\\slash\t192.168.1.2\t00:11:22:33:44:2\n")
+        << "discover: one line a board, the name in UTF-8";
+
+    AppBench json;
+    json.platform.net.AddBoard(L"192.168.1.1", L"A\tB\nC \x80");
+    EXPECT_EQ(json.Run(L"discover --json --to 192.168.1.1"), 0) << "discover --json: exit status";
+    EXPECT_NE(json.Out().find("\"name\": \"A\\u0009B\\u000aC \\u20ac\""), std::string::npos)
+        << "discover --json: the name decoded: " << json.Out();
+
+    AppBench flash;
+    flash.platform.net.AddBoard(L"192.168.1.1", L"FW VEX\r\n\x80");
+    EXPECT_EQ(flash.Run(L"flash fw/vex_arm_fw.bin 192.168.1.1 --quiet"), 0) << "flash: exit status";
+    EXPECT_EQ(flash.Out(), "192.168.1.1\tok\tFW VEX\\r\\n\xe2\x82\xac\n1 board: 1 ok, 0 failed, 0 skipped in 0.0 s\n")
+        << "flash: the result line";
+}
+
+TEST(CliApp, MessagesSayWhichBoardsDidNotAnswer)
+{
+    AppBench none;
+    EXPECT_EQ(none.Run(L"flash fw/gur_arm_fw.bin 192.168.1.7 192.168.1.8 --quiet"), 3) << "flash, nobody answers: exit status";
+    EXPECT_EQ(none.Out(), "192.168.1.7\tno reply to discovery\t\n192.168.1.8\tno reply to discovery\t\n"
+                          "2 boards: 0 ok, 2 failed (2 did not answer), 0 skipped in 0.0 s\n")
+        << "flash, nobody answers: results";
+    EXPECT_EQ(none.Err(), "tarnwell-cli: no board answered\n") << "flash, nobody answers: message";
+
+    AppBench some;
+    some.Board(1);
+    EXPECT_EQ(some.Run(L"discover 192.168.1.1 192.168.1.7 --to 192.168.1.8 --wait 0.5 --log run.log"), 0)
+        << "discover with silent addresses: exit status";
+    EXPECT_EQ(some.Err(), "tarnwell-cli: 2 of 3 named addresses did not answer: 192.168.1.7, 192.168.1.8\n")
+        << "discover with silent addresses: message";
+    ASSERT_NE(some.platform.log, nullptr) << "no log";
+    EXPECT_NE(some.platform.log->str().find("Z 2 of 3 named addresses did not answer: 192.168.1.7, 192.168.1.8\n"),
+        std::string::npos)
+        << "the log should name them too";
+
+    AppBench json;
+    json.Board(1);
+    EXPECT_EQ(json.Run(L"discover 192.168.1.1 192.168.1.7 --json --wait 0.5"), 0) << "discover --json: exit status";
+    EXPECT_NE(json.Out().find("\n],\n \"unanswered\": [\"192.168.1.7\"]}\n"), std::string::npos)
+        << "discover --json: the silent address: " << json.Out();
+}
+
+TEST(CliApp, AnEmptyTargetListSendsNothing)
+{
+    for (const std::vector<std::wstring>& args : {std::vector<std::wstring>{L"discover", L"--to", L""},
+             std::vector<std::wstring>{L"discover", L"--to", L","}, std::vector<std::wstring>{L"discover", L""},
+             std::vector<std::wstring>{L"discover", L"--log", L""}}) {
+        AppBench b;
+        b.Board(1);
+        EXPECT_EQ(b.app.Run(args), 2) << "exit status of discover " << WideToAnsi(args[1]);
+        EXPECT_TRUE(b.platform.net.m_sent.empty()) << "discover " << WideToAnsi(args[1]) << " sent something";
+    }
 }
 
 } // namespace

@@ -59,10 +59,14 @@ public:
         switch (row.opt) {
         case Opt::Help: m_o.m_command = CliCommand::Help; return false;
         case Opt::Version: m_o.m_command = CliCommand::Version; return false;
-        case Opt::To:
-            for (const std::wstring& address : PingListTargets(value))
-                m_o.m_addresses.push_back(address);
+        case Opt::To: {
+            // An empty list would leave no address, and no address means a broadcast.
+            const std::vector<std::wstring> addresses = PingListTargets(value);
+            if (addresses.empty())
+                return Fail(L"--to takes addresses separated by commas, not '" + value + L"'");
+            m_o.m_addresses.insert(m_o.m_addresses.end(), addresses.begin(), addresses.end());
             return true;
+        }
         case Opt::List: m_o.m_listFiles.push_back(value); return true;
         case Opt::Wait:
             if (!ParseSeconds(value, m_o.m_nWaitMs) || m_o.m_nWaitMs == 0 || m_o.m_nWaitMs > MAX_WAIT_MS)
@@ -70,7 +74,11 @@ public:
             return true;
         case Opt::Json: m_o.m_bJson = true; return true;
         case Opt::Quiet: m_o.m_bQuiet = true; return true;
-        case Opt::Log: m_o.m_strLog = value; return true;
+        case Opt::Log:
+            if (value.empty())
+                return Fail(L"--log takes a file name, not an empty one");
+            m_o.m_strLog = value;
+            return true;
         case Opt::All: m_o.m_bAll = true; return true;
         case Opt::Parallel:
             if (!ParseCount(value, m_o.m_nParallel) || m_o.m_nParallel < 1 || m_o.m_nParallel > MAX_PARALLEL)

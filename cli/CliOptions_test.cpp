@@ -82,6 +82,30 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong)
     }
 }
 
+TEST(CliOptions, EmptyValuesThatWouldWidenTheCommandAreRefused)
+{
+    // An empty --to would leave no address, and no address means a broadcast on every adapter.
+    const struct {
+        std::vector<std::wstring> args;
+        const wchar_t* error;
+    } cases[] = {
+        {{L"discover", L"--to", L""}, L"--to takes addresses separated by commas, not ''"},
+        {{L"discover", L"--to="}, L"--to takes addresses separated by commas, not ''"},
+        {{L"discover", L"--to", L","}, L"--to takes addresses separated by commas, not ','"},
+        {{L"discover", L"--to", L",,,"}, L"--to takes addresses separated by commas, not ',,,'"},
+        {{L"flash", L"fw/vex_arm_fw.bin", L"--to", L""}, L"--to takes addresses separated by commas, not ''"},
+        {{L"discover", L"--log", L""}, L"--log takes a file name, not an empty one"},
+        {{L"flash", L"fw/vex_arm_fw.bin", L"--all", L"--log="}, L"--log takes a file name, not an empty one"},
+    };
+    for (const auto& c : cases) {
+        const CliOptions o = ParseOptions(c.args);
+        EXPECT_EQ(o.m_strError, c.error) << "error for " << WideToAnsi(c.args.back()) << " after " << WideToAnsi(c.args[1]);
+    }
+    const CliOptions trailing = ParseOptions({L"discover", L"--to", L"192.168.1.1,"});
+    EXPECT_TRUE(trailing.m_strError.empty() && trailing.m_addresses == std::vector<std::wstring>{L"192.168.1.1"})
+        << "a trailing comma after an address is no error";
+}
+
 TEST(CliOptions, SecondsAreReadToTheMillisecond)
 {
     const struct {

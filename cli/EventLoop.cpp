@@ -26,7 +26,7 @@ void EventLoop::StopTimer(int id)
 
 void EventLoop::Run(const std::function<bool()>& finished, std::uint64_t deadline)
 {
-    while (!finished() && Now() < deadline) {
+    while (!finished() && !Stopped() && Now() < deadline) {
         if (!m_posted.empty()) {
             // Replies that came in meanwhile are read before the next round of
             // tasks, so one busy board cannot hold back another's answers.

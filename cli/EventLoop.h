@@ -30,8 +30,11 @@ public:
     void StopTimer(int id);
     bool IsTimerRunning(int id) const { return m_timers.count(id) != 0; }
     void SetReplyHandler(ReplyHandler handler) { m_onReply = std::move(handler); }
-    // Until `finished` holds, the clock reaches `deadline`, or nothing is left
-    // that could wake the loop (no task, no timer, no deadline).
+    // Every Run ends as soon as `stop` holds (an interrupt), whatever is left.
+    void StopWhen(std::function<bool()> stop) { m_stop = std::move(stop); }
+    bool Stopped() const { return m_stop && m_stop(); }
+    // Until `finished` holds, the clock reaches `deadline`, the loop is stopped,
+    // or nothing is left that could wake the loop (no task, no timer, no deadline).
     void Run(const std::function<bool()>& finished, std::uint64_t deadline = NO_DEADLINE);
 
 private:
@@ -50,5 +53,6 @@ private:
     std::deque<Task> m_posted;
     std::map<int, Timer> m_timers;
     ReplyHandler m_onReply;
+    std::function<bool()> m_stop;
     std::vector<Datagram> m_received;
 };

@@ -92,4 +92,23 @@ TEST(EventLoop, DatagramsThatAreNoReplyNeverReachTheHandler)
     EXPECT_EQ(replies, 0) << "malformed datagrams were passed on as replies";
 }
 
+TEST(EventLoop, AStopEndsTheRunWithTasksAndTimersLeft)
+{
+    LoopBench b;
+    bool stop = false, fired = false;
+    int tasks = 0;
+    b.loop.StopWhen([&] { return stop; });
+    b.loop.StartTimer(1, 5000, [&] { fired = true; });
+    b.loop.Post([&] {
+        ++tasks;
+        stop = true;
+        b.loop.Post([&] { ++tasks; });
+    });
+    b.loop.Run([] { return false; });
+    EXPECT_TRUE(b.loop.Stopped()) << "the loop should say it was stopped";
+    EXPECT_EQ(tasks, 1) << "a task posted after the stop ran";
+    EXPECT_FALSE(fired) << "a timer fired after the stop";
+    EXPECT_EQ(b.net.m_now, 1000u) << "a stopped loop must not wait";
+}
+
 } // namespace

@@ -7,4 +7,6 @@ enum class CliExit : int {
     Usage = 2,          // bad option, argument, file or address; nothing was sent
     NoBoardMatched = 3, // no board answered, or none carries the file's board label
     NoNetwork = 4,      // no IPv4 adapter to send from, or its sockets could not be opened
+    OutputLost = 5,     // a write to standard output or to the log failed; the report is incomplete
 };
+// An interrupt (SIGINT, SIGTERM, SIGHUP) ends the command with 128 + the signal's number.

@@ -58,6 +58,8 @@ void FakeNetwork::Broadcast(std::size_t adapter, const std::uint8_t* data, int l
 void FakeNetwork::Wait(std::uint64_t timeoutMs, std::vector<Datagram>& received)
 {
     std::uint64_t next = m_now + timeoutMs;
+    if (m_wakeAt > m_now)
+        next = std::min(next, m_wakeAt);
     for (const Pending& p : m_pending)
         next = std::min(next, p.due);
     m_now = std::max(m_now, next);

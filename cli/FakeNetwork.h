@@ -41,6 +41,7 @@ public:
     std::vector<Sent> m_sent;
     std::uint64_t m_now = 1000;
     std::uint64_t m_wallBase = 1700000000000; // 2023-11-14T22:13:20Z at m_now 0
+    std::uint64_t m_wakeAt = ~std::uint64_t{0}; // a wait ends here at the latest, as an interrupt ends it
 
     Board& AddBoard(const std::wstring& ip, const std::wstring& name);
     // The most boards that had a download going at one moment.

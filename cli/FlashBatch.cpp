@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cli/EventLoop.h"
+#include "net/BoardPacket.h"
 
 FlashBatch::FlashBatch(EventLoop& loop, BoardLink& link, IFlashObserver& observer,
     const std::vector<std::uint8_t>& image, BoardLocks* locks)
@@ -15,6 +16,7 @@ std::vector<DownloadEnd> FlashBatch::Run(const FlashJob& job)
     const std::size_t boards = job.m_addresses.size();
     const std::size_t lanes = std::min(boards, static_cast<std::size_t>(std::max(job.m_nParallel, 1)));
     m_ends.assign(boards, DownloadEnd{});
+    m_finished.assign(boards, false);
     m_slots.clear();
     m_slotOf.clear();
     m_loop.SetReplyHandler([this](const BoardReply& reply, const std::wstring& sender) { OnReply(reply, sender); });
@@ -37,8 +39,31 @@ std::vector<DownloadEnd> FlashBatch::Run(const FlashJob& job)
         }
     }
     m_loop.Run([this] { return !AnyRunning(); });
+    if (AnyRunning())
+        CutShort(lanes);
     m_loop.SetReplyHandler(nullptr);
     return m_ends;
+}
+
+void FlashBatch::CutShort(std::size_t lanes)
+{
+    // Counted as the sequencer counts: an empty image still sends block 0.
+    const std::uint64_t size = m_image.size();
+    const auto blocks = static_cast<std::uint32_t>(size == 0 ? 1 : (size + DATA_BLOCK_SIZE - 1) / DATA_BLOCK_SIZE);
+    for (std::size_t board = 0; board < m_ends.size(); ++board) {
+        if (m_finished[board])
+            continue;
+        const BoardSlot& slot = *m_slots[board % lanes];
+        DownloadEnd end;
+        end.m_nBlocks = blocks;
+        end.m_cut = DownloadCut::NotStarted;
+        if (slot.BoardInProgress() == static_cast<int>(board)) {
+            end.m_cut = DownloadCut::Interrupted;
+            end.m_nOpcode = slot.LastOpcode();
+            end.m_nBlock = end.m_nOpcode == OP_DATA ? slot.LastSequence() : 0;
+        }
+        OnBoardFinished(static_cast<int>(board), end);
+    }
 }
 
 void FlashBatch::OnReply(const BoardReply& reply, const std::wstring& sender)
@@ -71,5 +96,6 @@ void FlashBatch::OnBoardProgress(int board, int percent)
 void FlashBatch::OnBoardFinished(int board, const DownloadEnd& end)
 {
     m_ends[static_cast<std::size_t>(board)] = end;
+    m_finished[static_cast<std::size_t>(board)] = true;
     m_observer.OnBoardFinished(board, end);
 }

@@ -24,7 +24,9 @@ public:
     FlashBatch(EventLoop& loop, BoardLink& link, IFlashObserver& observer, const std::vector<std::uint8_t>& image,
         BoardLocks* locks = nullptr);
 
-    // One end per address, in the job's order.
+    // One end per address, in the job's order. When the loop is stopped
+    // (an interrupt), the boards being served end "interrupted" and those
+    // not yet begun "not started"; nothing more is sent.
     std::vector<DownloadEnd> Run(const FlashJob& job);
     void OnReply(const BoardReply& reply, const std::wstring& sender);
     int SlotCount() const { return static_cast<int>(m_slots.size()); }
@@ -35,6 +37,7 @@ private:
     void OnBoardProgress(int board, int percent) override;
     void OnBoardFinished(int board, const DownloadEnd& end) override;
     bool AnyRunning() const;
+    void CutShort(std::size_t lanes);
 
     EventLoop& m_loop;
     BoardLink& m_link;
@@ -44,4 +47,5 @@ private:
     std::vector<std::unique_ptr<BoardSlot>> m_slots;
     std::map<std::wstring, BoardSlot*> m_slotOf; // a reply goes to the slot serving its sender
     std::vector<DownloadEnd> m_ends;
+    std::vector<bool> m_finished;
 };

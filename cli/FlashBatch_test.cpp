@@ -9,6 +9,7 @@
 #include "cli/FakeNetwork.h"
 #include "cli/FlashBatch.h"
 #include "download/BoardLocks.h"
+#include "net/BoardPacket.h"
 #include "net/TextCodec.h"
 
 namespace {
@@ -227,6 +228,47 @@ TEST(FlashBatch, BoardHeldByAnotherProgramFailsAndTheOthersAreServed)
         EXPECT_TRUE(ours.Take(Ip(1)) && ours.Take(Ip(3))) << "a served board stayed claimed after its turn";
     }
     std::filesystem::remove_all(pattern);
+}
+
+TEST(FlashBatch, AStoppedLoopLeavesEachBoardWhereItStood)
+{
+    // One lane, 100 ms a reply, 1000 bytes (blocks 0 and 1): board 1 gets its file name at 1000,
+    // block 0 at 1100, block 1 at 1200, the reboot request at 1300 and is done at 1400.
+    const struct {
+        std::uint64_t stopAt;
+        DownloadCut cut1;
+        std::uint8_t opcode1;
+        std::uint32_t block1;
+        DownloadCut cut2;
+        std::uint8_t opcode2;
+    } cases[] = {
+        {1000, DownloadCut::NotStarted, 0, 0, DownloadCut::NotStarted, 0},
+        {1050, DownloadCut::Interrupted, OP_FILENAME, 0, DownloadCut::NotStarted, 0},
+        {1250, DownloadCut::Interrupted, OP_DATA, 1, DownloadCut::NotStarted, 0},
+        {1350, DownloadCut::Interrupted, OP_REBOOT, 0, DownloadCut::NotStarted, 0},
+        {1450, DownloadCut::None, 0, 0, DownloadCut::Interrupted, OP_FILENAME},
+    };
+    for (const auto& c : cases) {
+        BatchBench b(2, 1000);
+        for (auto& entry : b.net.m_boards)
+            entry.second.delayMs = 100;
+        b.net.m_wakeAt = c.stopAt;
+        b.loop.StopWhen([&] { return b.net.m_now >= c.stopAt; });
+        const std::vector<DownloadEnd> ends = b.Run(1);
+        ASSERT_EQ(ends.size(), 2u) << "ends when stopped at " << c.stopAt;
+        EXPECT_TRUE(ends[0].m_cut == c.cut1 && ends[0].m_nOpcode == c.opcode1 && ends[0].m_nBlock == c.block1)
+            << "board 1 when stopped at " << c.stopAt << ": opcode " << int(ends[0].m_nOpcode) << ", block "
+            << ends[0].m_nBlock;
+        EXPECT_TRUE(ends[1].m_cut == c.cut2 && ends[1].m_nOpcode == c.opcode2)
+            << "board 2 when stopped at " << c.stopAt << ": opcode " << int(ends[1].m_nOpcode);
+        for (const DownloadEnd& end : ends) {
+            if (end.m_cut != DownloadCut::None)
+                EXPECT_EQ(end.m_nBlocks, 2u) << "block count when stopped at " << c.stopAt;
+        }
+        EXPECT_EQ(b.seen.finished.size(), 2u) << "each board reported finished once when stopped at " << c.stopAt;
+        for (const FakeNetwork::Sent& sent : b.net.m_sent)
+            EXPECT_LE(sent.time, c.stopAt) << "sent after the stop at " << c.stopAt;
+    }
 }
 
 } // namespace

@@ -21,8 +21,11 @@ board; a broadcast leaves from every adapter except loopback.
 discover
   Without addresses, broadcasts a discovery request on every adapter and waits --wait seconds
   (default 2) for replies. With addresses (arguments, --to, --list), asks each of them and stops
-  early once all have answered. Prints one line per board: NAME<TAB>ADDRESS<TAB>MAC, in the order
-  the replies came; with --json a document {"boards": [{"name", "address", "mac"}]}.
+  early once all have answered; those that did not are named on standard error. Prints one line per
+  board: NAME<TAB>ADDRESS<TAB>MAC, in the order the replies came; with --json a document
+  {"boards": [{"name", "address", "mac"}]} (and "unanswered": [ADDRESS...] when some did not answer).
+  Boards' names and MACs are decoded from Windows-1252 to UTF-8; in lines, tab, line breaks, backslash
+  and other control characters are written \t \n \r \\ \xNN, so that a board is always one line.
 
 flash FILE
   Sends FILE to the boards named by address (arguments, --to, --list) or, with --all, to every board
@@ -37,10 +40,21 @@ flash FILE
   one result line per board on standard output, ADDRESS<TAB>RESULT<TAB>NAME, where RESULT is "ok",
   "no reply to ...", "negative acknowledgement of ..." (the request, or "data block N"), "file error
   reading the image" or "skipped: another kind ...", in the order the boards were named (by address
-  with --all), then a summary line. --json prints a document with the same content instead.
+  with --all), then a summary line. --json prints a document with the same content instead. FILE must
+  be a regular file (not a FIFO or a device) that fits in memory; it is read whole before anything
+  is sent.
+
+Interrupts
+  Ctrl-C, SIGTERM or SIGHUP (on Windows Ctrl-C, Ctrl-Break or closing the console) stops sending at
+  once and finishes the report: a board being served is "interrupted at block K of N" (blocks
+  counted from 0, as "data block N" is; or "... at the file name request", "... at the reboot
+  request"), one not yet begun "not started"; the summary, the JSON
+  document and the log are complete. The exit status is then 128 + the signal (130 for Ctrl-C).
+  A second Ctrl-C ends the program at once, without the report.
 
 Options:
-  --to ADDR[,ADDR...]  boards by address (repeatable); the same as address arguments
+  --to ADDR[,ADDR...]  boards by address (repeatable); the same as address arguments; a list
+                       without an address is refused
   --list FILE          boards by address from FILE: separated by line ends, commas or blanks,
                        '#' starts a comment (repeatable)
   --all                flash: every board that answers a broadcast
@@ -59,9 +73,13 @@ Exit status:
      named, a named board that did not answer discovery or is of another kind also counts
      (with --all, boards of another kind are only reported)
   2  usage error: unknown option or command, bad value, missing or unreadable file, a file name
-     without a kind token or too long for a request, an address in no local subnet, an unwritable log
+     without a kind token or too long for a request, a FIFO or device as FILE, an address in no
+     local subnet, an empty --to or --log, an unwritable log (also one that takes no first line)
   3  no board matched: no board answered, or none carries the file's board label
   4  no network: no IPv4 adapter to send from, or its sockets could not be opened
+  5  output lost: a write to standard output or to the log failed (said on standard error);
+     the boards were still served, but the report or the log is incomplete
+  128+N  interrupted by signal N (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP); the report is complete
 
 Messages go to standard error, results to standard output.
 )";

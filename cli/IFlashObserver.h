@@ -5,13 +5,19 @@
 
 #include "download/IDownloadHost.h"
 
+// Whether a board's download ran to its end or was cut short by an interrupt.
+enum class DownloadCut { None, Interrupted, NotStarted };
+
 // How a download ended for one board: the sequencer's outcome, the request
 // it ended at (0 after the reboot ack) and, for a data request, its block.
+// An interrupted one keeps the request it sent last and the image's block count.
 struct DownloadEnd {
     BoardOutcome m_outcome = BoardOutcome::NoReply;
     std::uint8_t m_nOpcode = 0;
     std::uint32_t m_nBlock = 0;
     bool m_bUnconfirmed = false; // rebooted, but its acks could not show that every block arrived
+    DownloadCut m_cut = DownloadCut::None;
+    std::uint32_t m_nBlocks = 0;
 };
 
 // What a batch of downloads reports while it runs; `board` indexes the

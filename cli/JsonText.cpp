@@ -2,14 +2,15 @@
 
 #include <cstdio>
 
+#include "cli/OutputText.h"
 #include "net/BoardPacket.h"
 
 namespace {
 
 std::string BoardFields(const BoardList& b)
 {
-    return "\"name\": " + JsonString(b.m_strName) + ", \"address\": " + JsonString(b.m_strIP)
-        + ", \"mac\": " + JsonString(b.m_strMAC);
+    return "\"name\": " + JsonString(DecodeCp1252(b.m_strName)) + ", \"address\": " + JsonString(b.m_strIP)
+        + ", \"mac\": " + JsonString(DecodeCp1252(b.m_strMAC));
 }
 
 std::string Seconds(std::uint64_t ms)
@@ -25,6 +26,8 @@ std::string ResultObject(const BoardResult& r)
     std::string json = "{" + BoardFields(r.m_board) + ", \"result\": \"" + ResultKeyword(r.m_kind) + "\"";
     json += std::string(", \"request\": \"") + RequestKeyword(r.m_nOpcode) + "\"";
     json += ", \"block\": " + (r.m_nOpcode == OP_DATA ? std::to_string(r.m_nBlock) : std::string("null"));
+    if (r.m_kind == ResultKind::Interrupted)
+        json += ", \"blocks\": " + std::to_string(r.m_nBlocks);
     json += ", \"text\": " + JsonString(DescribeResult(r)) + "}";
     return json;
 }
@@ -52,12 +55,22 @@ std::string JsonString(const std::wstring& text)
     return json + "\"";
 }
 
-std::string DiscoverJson(const std::vector<BoardList>& boards)
+std::string DiscoverJson(const std::vector<BoardList>& boards, const std::vector<std::wstring>& unanswered,
+    const std::wstring& signal)
 {
     std::string json = "{\"boards\": [";
     for (std::size_t i = 0; i < boards.size(); ++i)
         json += (i ? ",\n  {" : "\n  {") + BoardFields(boards[i]) + "}";
-    return json + (boards.empty() ? "]}\n" : "\n]}\n");
+    json += boards.empty() ? "]" : "\n]";
+    if (!unanswered.empty()) {
+        json += ",\n \"unanswered\": [";
+        for (std::size_t i = 0; i < unanswered.size(); ++i)
+            json += (i ? ", " : "") + JsonString(unanswered[i]);
+        json += "]";
+    }
+    if (!signal.empty())
+        json += ",\n \"signal\": " + JsonString(signal);
+    return json + "}\n";
 }
 
 std::string FlashJson(const FlashReport& report)
@@ -65,11 +78,19 @@ std::string FlashJson(const FlashReport& report)
     const ResultCounts c = CountResults(report.m_results);
     std::string json = "{\"file\": " + JsonString(report.m_strFile) + ", \"kind\": " + JsonString(report.m_strToken)
         + ", \"label\": " + JsonString(report.m_strLabel) + ", \"parallel\": " + std::to_string(report.m_nParallel)
-        + ", \"elapsed\": " + Seconds(report.m_nElapsedMs) + ",\n \"boards\": [";
+        + ", \"elapsed\": " + Seconds(report.m_nElapsedMs);
+    if (!report.m_strSignal.empty())
+        json += ", \"signal\": " + JsonString(report.m_strSignal);
+    json += ",\n \"boards\": [";
     for (std::size_t i = 0; i < report.m_results.size(); ++i)
         json += (i ? ",\n  " : "\n  ") + ResultObject(report.m_results[i]);
     json += report.m_results.empty() ? "]," : "\n ],";
     json += "\n \"summary\": {\"boards\": " + std::to_string(c.boards) + ", \"ok\": " + std::to_string(c.ok)
-        + ", \"failed\": " + std::to_string(c.failed) + ", \"skipped\": " + std::to_string(c.skipped) + "}}\n";
-    return json;
+        + ", \"failed\": " + std::to_string(c.failed) + ", \"skipped\": " + std::to_string(c.skipped);
+    // Counts only some runs have appear when they are not 0.
+    if (c.unanswered > 0)
+        json += ", \"unanswered\": " + std::to_string(c.unanswered);
+    if (c.interrupted > 0 || c.notStarted > 0)
+        json += ", \"interrupted\": " + std::to_string(c.interrupted) + ", \"not_started\": " + std::to_string(c.notStarted);
+    return json + "}}\n";
 }

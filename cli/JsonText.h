@@ -12,9 +12,13 @@ struct FlashReport {
     int m_nParallel = 1;
     std::uint64_t m_nElapsedMs = 0;
     std::vector<BoardResult> m_results;
+    std::wstring m_strSignal; // the interrupt that cut the run short ("SIGINT"), empty when none
 };
 
-// JSON documents of the two commands, in plain ASCII (anything else escaped).
+// JSON documents of the two commands, in plain ASCII (anything else escaped);
+// boards' names and MACs decoded from Windows-1252 first.
 std::string JsonString(const std::wstring& text);
-std::string DiscoverJson(const std::vector<BoardList>& boards);
+// `unanswered`: named addresses that gave no reply, listed when there are any.
+std::string DiscoverJson(const std::vector<BoardList>& boards, const std::vector<std::wstring>& unanswered = {},
+    const std::wstring& signal = std::wstring());
 std::string FlashJson(const FlashReport& report);

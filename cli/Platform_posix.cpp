@@ -1,5 +1,5 @@
 // The POSIX side of tarnwell-cli: a UDP socket bound to every local IPv4
-// address, poll() for replies, files, the terminal and the entry point.
+// address, poll() for replies, signals, files, the terminal and the entry point.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <ifaddrs.h>
@@ -7,13 +7,16 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 
@@ -30,6 +33,80 @@ namespace {
 
 // Every board answers a broadcast at once; a large buffer keeps the burst.
 constexpr int RECEIVE_BUFFER_BYTES = 4 * 1024 * 1024;
+
+// The first interrupt, and a pipe that wakes the network's poll for it.
+volatile std::sig_atomic_t g_signal = 0;
+int g_wakeRead = -1, g_wakeWrite = -1;
+
+extern "C" void OnInterrupt(int number)
+{
+    if (g_signal != 0) {
+        // The second one does not wait for the report: the default action ends the program.
+        ::signal(number, SIG_DFL);
+        ::raise(number);
+        return;
+    }
+    g_signal = number;
+    const int saved = errno;
+    const char byte = 0;
+    if (g_wakeWrite >= 0 && ::write(g_wakeWrite, &byte, 1) < 0) {
+        // Full or gone: the loop still sees the flag at its next turn.
+    }
+    errno = saved;
+}
+
+void CatchInterrupts()
+{
+    int fds[2];
+    if (::pipe(fds) == 0) {
+        for (int fd : fds) {
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        }
+        g_wakeRead = fds[0];
+        g_wakeWrite = fds[1];
+    }
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    for (int number : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&action.sa_mask, number);
+    // Restarted calls: a write to the output interrupted halfway is no lost output.
+    action.sa_flags = SA_RESTART;
+    for (int number : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction before {};
+        ::sigaction(number, nullptr, &before);
+        // Started with SIGHUP ignored (nohup): a closed terminal must not stop a flash.
+        if (number == SIGHUP && before.sa_handler == SIG_IGN)
+            continue;
+        ::sigaction(number, &action, nullptr);
+    }
+}
+
+std::uint64_t MemoryLimit()
+{
+    // Half the machine's memory: an image is read whole, and once for every run.
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGE_SIZE);
+    const std::uint64_t half = pages > 0 && pageSize > 0
+        ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 2
+        : std::uint64_t{1} << 30;
+    return std::min<std::uint64_t>(half, SIZE_MAX / 2);
+}
+
+std::wstring FileTypeName(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return L"a directory";
+    if (S_ISFIFO(mode))
+        return L"a FIFO";
+    if (S_ISCHR(mode))
+        return L"a character device";
+    if (S_ISBLK(mode))
+        return L"a block device";
+    if (S_ISSOCK(mode))
+        return L"a socket";
+    return L"no regular file";
+}
 
 std::uint32_t HostOrder(const sockaddr* address)
 {
@@ -65,7 +142,7 @@ int OpenAdapterSocket(std::uint32_t address)
 
 class PosixNetwork : public INetwork {
 public:
-    PosixNetwork() = default;
+    explicit PosixNetwork(int wakeFd) : m_nWakeFd(wakeFd) {}
     PosixNetwork(const PosixNetwork&) = delete;
     PosixNetwork& operator=(const PosixNetwork&) = delete;
     ~PosixNetwork() override
@@ -117,12 +194,16 @@ public:
         std::vector<pollfd> polled;
         for (int fd : m_sockets)
             polled.push_back(pollfd{fd, POLLIN, 0});
+        // The wake pipe stays readable once written: after an interrupt every
+        // wait returns at once, and the loop stops.
+        if (m_nWakeFd >= 0)
+            polled.push_back(pollfd{m_nWakeFd, POLLIN, 0});
         const int timeout = static_cast<int>(timeoutMs > INT_MAX ? INT_MAX : timeoutMs);
         if (::poll(polled.data(), polled.size(), timeout) <= 0)
             return;
-        for (const pollfd& p : polled) {
-            if ((p.revents & POLLIN) != 0)
-                Drain(p.fd, received);
+        for (std::size_t i = 0; i < m_sockets.size(); ++i) {
+            if ((polled[i].revents & POLLIN) != 0)
+                Drain(polled[i].fd, received);
         }
     }
 
@@ -148,13 +229,14 @@ private:
 
     std::vector<AdapterAddress> m_adapters;
     std::vector<int> m_sockets;
+    int m_nWakeFd;
 };
 
 class PosixPlatform : public IPlatform {
 public:
     std::unique_ptr<INetwork> OpenNetwork(std::wstring& error) override
     {
-        auto network = std::make_unique<PosixNetwork>();
+        auto network = std::make_unique<PosixNetwork>(g_wakeRead);
         if (!network->Open(error))
             return nullptr;
         return network;
@@ -164,6 +246,35 @@ public:
     {
         // Arguments were widened byte for byte; narrowing gives the name back as typed.
         return ReadAndClose(std::fopen(WideToAnsi(path).c_str(), "rb"), bytes, error);
+    }
+
+    bool ReadImage(const std::wstring& path, std::vector<std::uint8_t>& bytes, std::wstring& error) override
+    {
+        const std::string name = WideToAnsi(path);
+        struct stat link {}, target {};
+        const bool viaLink = ::lstat(name.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+        // Refused before it is opened: opening a device can have effects of its own.
+        if (::stat(name.c_str(), &target) == 0 && !S_ISREG(target.st_mode)) {
+            error = NotRegularFile(FileTypeName(target.st_mode), viaLink);
+            return false;
+        }
+        // Without blocking, in case it was swapped for a FIFO meanwhile, and
+        // asked again what it is once open.
+        const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) {
+            error = ErrnoText(errno);
+            return false;
+        }
+        struct stat opened {};
+        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            error = NotRegularFile(FileTypeName(opened.st_mode), viaLink);
+            ::close(fd);
+            return false;
+        }
+        std::FILE* file = ::fdopen(fd, "rb");
+        if (file == nullptr)
+            ::close(fd);
+        return ReadWholeFile(file, static_cast<std::uint64_t>(opened.st_size), MemoryLimit(), bytes, error);
     }
 
     std::unique_ptr<std::ostream> OpenLog(const std::wstring& path, std::wstring& error) override
@@ -186,6 +297,7 @@ public:
     }
 
     BoardLocks* Locks() override { return &m_locks; }
+    int Interruption() override { return g_signal; }
 
 private:
     BoardLocks m_locks;
@@ -198,6 +310,7 @@ int main(int argc, char** argv)
     std::vector<std::wstring> args;
     for (int i = 1; i < argc; ++i)
         args.push_back(AnsiToWide(argv[i]));
+    CatchInterrupts();
     PosixPlatform platform;
     SystemClock clock;
     CliApp app(platform, clock);

@@ -1,11 +1,18 @@
 // The Windows side of tarnwell-cli: Winsock sockets bound to each adapter
-// address, select() for replies, files, the console and the entry point.
+// address, one event for their replies and the console's interrupts, files,
+// the console and the entry point.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <iphlpapi.h>
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -29,6 +36,54 @@ namespace {
 
 // Every board answers a broadcast at once; a large buffer keeps the burst.
 constexpr int RECEIVE_BUFFER_BYTES = 4 * 1024 * 1024;
+
+// The console's handler runs on a thread of its own: it only sets the number
+// and the event the network waits on, both made before it is registered.
+std::atomic<int> g_signal{0};
+HANDLE g_interruptEvent = nullptr; // manual reset: stays set, every later wait returns at once
+HANDLE g_reportDone = nullptr;     // set once the command has written its report
+
+BOOL WINAPI OnConsoleEvent(DWORD event)
+{
+    int number = 0;
+    switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT: number = SIGNAL_INT; break;
+    case CTRL_CLOSE_EVENT: number = SIGNAL_HUP; break;
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT: number = SIGNAL_TERM; break;
+    default: return FALSE;
+    }
+    int none = 0;
+    if (!g_signal.compare_exchange_strong(none, number)) {
+        // The second one does not wait for the report.
+        ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(128 + g_signal.load()));
+        return TRUE;
+    }
+    ::SetEvent(g_interruptEvent);
+    // Closing the console ends the process once this returns: the report gets
+    // the few seconds the system allows before that.
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        ::WaitForSingleObject(g_reportDone, 4500);
+    return TRUE;
+}
+
+void CatchInterrupts()
+{
+    g_interruptEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_reportDone = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (g_interruptEvent != nullptr && g_reportDone != nullptr)
+        ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+std::uint64_t MemoryLimit()
+{
+    // Half the machine's memory: an image is read whole, and once for every run.
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    const std::uint64_t half = ::GlobalMemoryStatusEx(&status) ? status.ullTotalPhys / 2 : std::uint64_t{1} << 30;
+    return std::min<std::uint64_t>(half, SIZE_MAX / 2);
+}
 
 sockaddr_in Endpoint(std::uint32_t address, unsigned short port)
 {
@@ -69,6 +124,8 @@ public:
     {
         for (SOCKET s : m_sockets)
             ::closesocket(s);
+        if (m_readable != WSA_INVALID_EVENT)
+            ::WSACloseEvent(m_readable);
         if (m_bStarted)
             ::WSACleanup();
     }
@@ -81,6 +138,11 @@ public:
             return false;
         }
         m_bStarted = true;
+        m_readable = ::WSACreateEvent();
+        if (m_readable == WSA_INVALID_EVENT) {
+            error = L"cannot make an event for the sockets";
+            return false;
+        }
         for (const AdapterAddress& a : ListAdapterAddresses())
             Add(a);
         // Loopback is no adapter to the adapter list; it is added for
@@ -104,18 +166,17 @@ public:
 
     void Wait(std::uint64_t timeoutMs, std::vector<Datagram>& received) override
     {
-        fd_set readable;
-        FD_ZERO(&readable);
-        for (std::size_t i = 0; i < m_sockets.size() && i < FD_SETSIZE; ++i)
-            FD_SET(m_sockets[i], &readable);
-        const std::uint64_t capped = timeoutMs > 86400000u ? 86400000u : timeoutMs;
-        timeval timeout{static_cast<long>(capped / 1000), static_cast<long>(capped % 1000 * 1000)};
-        if (::select(0, &readable, nullptr, nullptr, &timeout) <= 0)
+        // Every socket signals one event; the console's interrupt has its own.
+        HANDLE events[2] = {m_readable, g_interruptEvent};
+        const DWORD count = g_interruptEvent != nullptr ? 2 : 1;
+        const DWORD timeout = static_cast<DWORD>(std::min<std::uint64_t>(timeoutMs, 86400000u));
+        if (::WaitForMultipleObjects(count, events, FALSE, timeout) != WAIT_OBJECT_0)
             return;
-        for (SOCKET s : m_sockets) {
-            if (FD_ISSET(s, &readable))
-                Drain(s, received);
-        }
+        // Reset before reading: a datagram that comes after a socket's last
+        // read signals the event again, since each read re-enables FD_READ.
+        ::WSAResetEvent(m_readable);
+        for (SOCKET s : m_sockets)
+            Drain(s, received);
     }
 
 private:
@@ -127,9 +188,9 @@ private:
         const sockaddr_in local = Endpoint(ParseIPv4(adapter.m_strAddress), 0);
         int bytes = RECEIVE_BUFFER_BYTES;
         ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
-        u_long nonBlocking = 1;
+        // WSAEventSelect makes the socket non-blocking as well.
         if (::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0
-            || ::ioctlsocket(s, FIONBIO, &nonBlocking) != 0) {
+            || ::WSAEventSelect(s, m_readable, FD_READ) != 0) {
             ::closesocket(s);
             return;
         }
@@ -161,6 +222,7 @@ private:
 
     std::vector<AdapterAddress> m_adapters;
     std::vector<SOCKET> m_sockets;
+    WSAEVENT m_readable = WSA_INVALID_EVENT;
     bool m_bStarted = false;
 };
 
@@ -177,6 +239,41 @@ public:
     bool ReadFile(const std::wstring& path, std::vector<std::uint8_t>& bytes, std::wstring& error) override
     {
         return ReadAndClose(::_wfopen(path.c_str(), L"rb"), bytes, error);
+    }
+
+    bool ReadImage(const std::wstring& path, std::vector<std::uint8_t>& bytes, std::wstring& error) override
+    {
+        const DWORD attributes = ::GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            error = NotRegularFile(L"a directory", false);
+            return false;
+        }
+        // Opened without sharing rights taken away, and asked what it is
+        // before a byte is read: a console, a device or a pipe is refused.
+        const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            error = SystemErrorText(::GetLastError());
+            return false;
+        }
+        const DWORD type = ::GetFileType(handle);
+        LARGE_INTEGER size{};
+        if (type != FILE_TYPE_DISK || !::GetFileSizeEx(handle, &size)) {
+            ::CloseHandle(handle);
+            error = NotRegularFile(type == FILE_TYPE_PIPE ? L"a pipe" : L"a device", false);
+            return false;
+        }
+        const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+        std::FILE* file = fd >= 0 ? ::_fdopen(fd, "rb") : nullptr;
+        if (file == nullptr) {
+            if (fd >= 0)
+                ::_close(fd);
+            else
+                ::CloseHandle(handle);
+            error = L"cannot read it";
+            return false;
+        }
+        return ReadWholeFile(file, static_cast<std::uint64_t>(size.QuadPart), MemoryLimit(), bytes, error);
     }
 
     std::unique_ptr<std::ostream> OpenLog(const std::wstring& path, std::wstring& error) override
@@ -201,9 +298,43 @@ public:
     }
 
     BoardLocks* Locks() override { return &m_locks; }
+    int Interruption() override { return g_signal.load(); }
 
 private:
     BoardLocks m_locks;
+    static std::wstring SystemErrorText(DWORD code)
+    {
+        wchar_t* text = nullptr;
+        const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                | FORMAT_MESSAGE_IGNORE_INSERTS,
+            nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        std::wstring message = n > 0 && text != nullptr ? std::wstring(text, n) : L"error " + std::to_wstring(code);
+        if (text != nullptr)
+            ::LocalFree(text);
+        while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L'.'))
+            message.pop_back();
+        return message;
+    }
+};
+
+// The console shows what the command writes, UTF-8, as long as it runs.
+class Utf8Console {
+public:
+    Utf8Console() : m_nBefore(::GetConsoleOutputCP())
+    {
+        if (m_nBefore != 0 && m_nBefore != CP_UTF8)
+            ::SetConsoleOutputCP(CP_UTF8);
+    }
+    ~Utf8Console()
+    {
+        if (m_nBefore != 0 && m_nBefore != CP_UTF8)
+            ::SetConsoleOutputCP(m_nBefore);
+    }
+    Utf8Console(const Utf8Console&) = delete;
+    Utf8Console& operator=(const Utf8Console&) = delete;
+
+private:
+    UINT m_nBefore;
 };
 
 } // namespace
@@ -211,8 +342,17 @@ private:
 int wmain(int argc, wchar_t** argv)
 {
     std::vector<std::wstring> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    CatchInterrupts();
+    const Utf8Console console;
     WinPlatform platform;
     SystemClock clock;
-    CliApp app(platform, clock);
-    return app.Run(args);
+    int status = 0;
+    {
+        CliApp app(platform, clock);
+        status = app.Run(args);
+    }
+    std::cout.flush();
+    if (g_reportDone != nullptr)
+        ::SetEvent(g_reportDone);
+    return status;
 }

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "cli/BoardResult.h"
+#include "cli/OutputText.h"
 #include "cli/StatusLog.h"
-#include "net/TextCodec.h"
 
 namespace {
 
@@ -13,6 +13,18 @@ constexpr std::size_t ADDRESS_WIDTH = 15;
 // A bar line that wraps would take two rows and throw off the redraw, which
 // moves up one row per bar: the board name is cut to keep it in 79 columns.
 constexpr std::size_t BAR_LINE_COLUMNS = 79;
+
+// The first `columns` characters of UTF-8 text, never half of one.
+void CutToColumns(std::string& line, std::size_t columns)
+{
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80 && characters++ == columns) {
+            line.resize(i);
+            return;
+        }
+    }
+}
 
 } // namespace
 
@@ -26,14 +38,14 @@ void ProgressView::OnStatusLine(const std::wstring& line)
     m_log.Write(line);
     std::size_t pos = 0;
     for (std::wstring text = NextLine(line, pos); !text.empty(); text = NextLine(line, pos))
-        Print(WideToAnsi(text));
+        Print(NativeText(text));
 }
 
 void ProgressView::OnBoardStarted(int board)
 {
     m_percent[board] = 0;
     if (m_style == ProgressStyle::Lines) {
-        Print(Address(board) + ": downloading to " + WideToAnsi(m_boards[static_cast<std::size_t>(board)].m_strName));
+        Print(Address(board) + ": downloading to " + Name(board));
     } else if (m_style == ProgressStyle::Bars) {
         m_active.push_back(board);
         Erase();
@@ -57,7 +69,7 @@ void ProgressView::OnBoardProgress(int board, int percent)
 
 void ProgressView::OnBoardFinished(int board, const DownloadEnd& end)
 {
-    const std::string result = WideToAnsi(DescribeResult(ResultOfDownload(m_boards[static_cast<std::size_t>(board)], end)));
+    const std::string result = Utf8(DescribeResult(ResultOfDownload(m_boards[static_cast<std::size_t>(board)], end)));
     if (m_style == ProgressStyle::Lines) {
         Print(Address(board) + ": " + result);
     } else if (m_style == ProgressStyle::Bars) {
@@ -87,8 +99,8 @@ void ProgressView::Draw()
 {
     if (m_style == ProgressStyle::Bars) {
         for (int board : m_active) {
-            std::string line = BarLine(board, WideToAnsi(m_boards[static_cast<std::size_t>(board)].m_strName));
-            line.resize(std::min(line.size(), BAR_LINE_COLUMNS));
+            std::string line = BarLine(board, Name(board));
+            CutToColumns(line, BAR_LINE_COLUMNS);
             m_err << line << '\n';
         }
         m_nDrawn = static_cast<int>(m_active.size());
@@ -112,5 +124,10 @@ std::string ProgressView::BarLine(int board, const std::string& tail) const
 
 std::string ProgressView::Address(int board) const
 {
-    return WideToAnsi(m_boards[static_cast<std::size_t>(board)].m_strIP);
+    return Utf8(m_boards[static_cast<std::size_t>(board)].m_strIP);
+}
+
+std::string ProgressView::Name(int board) const
+{
+    return Utf8(BoardTextForLine(m_boards[static_cast<std::size_t>(board)].m_strName));
 }

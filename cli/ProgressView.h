@@ -29,6 +29,7 @@ private:
     void Draw();
     std::string BarLine(int board, const std::string& tail) const;
     std::string Address(int board) const;
+    std::string Name(int board) const; // decoded, one line
 
     std::ostream& m_err;
     ProgressStyle m_style;

@@ -1,9 +1,10 @@
 #include "cli/StatusLog.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "cli/IClock.h"
-#include "net/TextCodec.h"
+#include "cli/OutputText.h"
 
 namespace {
 
@@ -53,18 +54,38 @@ StatusLog::StatusLog(IClock& clock)
 {
 }
 
-void StatusLog::Attach(std::unique_ptr<std::ostream> file)
+void StatusLog::Attach(std::unique_ptr<std::ostream> file, LostHandler onLost)
 {
     m_file = std::move(file);
+    m_onLost = std::move(onLost);
+    m_bLost = false;
 }
 
 void StatusLog::Write(const std::wstring& text)
 {
-    if (!m_file)
+    WriteLines(text, NativeText);
+}
+
+void StatusLog::WriteUnicode(const std::wstring& text)
+{
+    WriteLines(text, Utf8);
+}
+
+void StatusLog::WriteLines(const std::wstring& text, std::string (*encode)(const std::wstring&))
+{
+    if (!m_file || m_bLost)
         return;
     const std::string stamp = FormatTimestamp(m_clock.WallMs());
     std::size_t pos = 0;
+    errno = 0;
     for (std::wstring line = NextLine(text, pos); !line.empty(); line = NextLine(text, pos))
-        *m_file << stamp << ' ' << WideToAnsi(line) << '\n';
+        *m_file << stamp << ' ' << encode(line) << '\n';
     m_file->flush();
+    if (m_file->fail()) {
+        // A log with a hole in it would read as a complete one: nothing more goes in.
+        const int error = errno;
+        m_bLost = true;
+        if (m_onLost)
+            m_onLost(error);
+    }
 }

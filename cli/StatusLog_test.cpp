@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <sstream>
 
 #include "cli/FakeNetwork.h"
+#include "cli/FullDisk.h"
 #include "cli/StatusLog.h"
 
 namespace {
@@ -39,6 +41,43 @@ TEST(StatusLog, EveryLineOfAStatusTextGetsItsOwnStamp)
                            "2023-11-14T22:13:20.123Z Aborting download.\n"
                            "2023-11-14T22:13:25.123Z Retrying send data IP 192.168.1.1\n")
         << "log file text";
+}
+
+TEST(StatusLog, AFailedWriteIsReportedOnceAndEndsTheLog)
+{
+    const struct {
+        std::size_t room;
+        int linesBeforeLoss; // written before the write that fails
+    } cases[] = {{0, 0}, {40, 0}, {200, 3}};
+    for (const auto& c : cases) {
+        FakeNetwork clock;
+        StatusLog log(clock);
+        FullDisk disk(c.room);
+        auto file = std::make_unique<std::ostream>(&disk);
+        std::vector<int> reports;
+        log.Attach(std::move(file), [&](int error) { reports.push_back(error); });
+        int written = 0;
+        for (int i = 0; i < 6; ++i) {
+            log.Write(L"Unit at IP 192.168.1." + std::to_wstring(i) + L" is rebooting.\r\n");
+            written += log.IsLost() ? 0 : 1;
+        }
+        EXPECT_EQ(written, c.linesBeforeLoss) << "lines written with room for " << c.room << " bytes";
+        EXPECT_EQ(reports, std::vector<int>{ENOSPC}) << "reports of the loss with room for " << c.room << " bytes";
+        const std::size_t size = disk.written.size();
+        log.Write(L"later\r\n");
+        EXPECT_EQ(disk.written.size(), size) << "a lost log must take nothing more";
+    }
+}
+
+TEST(StatusLog, BoardNamesGoInAsUtf8)
+{
+    FakeNetwork clock;
+    StatusLog log(clock);
+    auto file = std::make_unique<std::ostringstream>();
+    std::ostringstream* text = file.get();
+    log.Attach(std::move(file));
+    log.WriteUnicode(L"192.168.1.1\tok\tFW \u20ac 1\r\n");
+    EXPECT_EQ(text->str(), "2023-11-14T22:13:21.000Z 192.168.1.1\tok\tFW \xe2\x82\xac 1\n") << "log line";
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 # End-to-end tests of tarnwell-cli (native) against the board simulator in the namespace test bed:
 # discovery, results and exit status of a download to a silent, a refusing and a healthy board, the kind
 # rule with --all (on one and on two adapters), bad input, acknowledgement forms, a late acknowledgement
-# without block numbers, a board another program holds, and --parallel 6 against one board's time.
+# without block numbers, a board another program holds, and --parallel 6 against one board's time;
+# interrupts (the report finished, the exit status 128 + the signal), lost output, refused targets and
+# files that send nothing, and board names that cannot break a line.
 # Needs root; exits 77 (skipped) without it.
 #
 # Usage: cli.sh CLI BOARDSIM TESTBED
@@ -174,6 +176,144 @@ inside_acks() {
     expect_eq "released board: exit status" 0 $?
 }
 
+ms_now() { date +%s%3N; }
+
+inside_interrupts() {
+    # Six boards, three lanes, each block answered 10 ms late: a board takes about two seconds, so one
+    # second in the first three are being served and the other three wait.
+    local six=(192.168.1.{1..6}) sig rc t0 t1 out pid
+    for sig in INT TERM HUP; do
+        "$CLI" flash "$WORK/fw/slow_vex_arm_fw.bin" "${six[@]}" --parallel 3 --json --log "$WORK/int-$sig.log" \
+            >"$WORK/int-$sig.json" 2>"$WORK/int-$sig.err" &
+        pid=$!
+        sleep 1
+        t0=$(ms_now)
+        kill -"$sig" "$pid"
+        wait "$pid"
+        rc=$?
+        t1=$(ms_now)
+        expect_eq "SIG$sig: exit status" "$((128 + $(kill -l "$sig")))" "$rc"
+        [ $((t1 - t0)) -le 1000 ] || fail "SIG$sig: the program took $((t1 - t0)) ms to end"
+        json_field "$WORK/int-$sig.json" "d['signal'], len(d['boards']), d['summary']" >"$WORK/int-$sig.fields" 2>&1 \
+            || fail "SIG$sig: no valid JSON: $(cat "$WORK/int-$sig.json")"
+        expect_eq "SIG$sig: JSON" \
+            "SIG$sig 6 {'boards': 6, 'ok': 0, 'failed': 0, 'skipped': 0, 'interrupted': 3, 'not_started': 3}" \
+            "$(cat "$WORK/int-$sig.fields")"
+        expect_eq "SIG$sig: boards in progress" 3 "$(json_field "$WORK/int-$sig.json" \
+            "sum(1 for b in d['boards'][:3] if b['text'] == 'interrupted at block %d of 199' % b['block'])")"
+        expect_eq "SIG$sig: log: results and summary" 7 "$(grep -cE \
+            $'Z 192\\.168\\.1\\.[1-3]\tinterrupted at block [0-9]+ of 199\tFW VEX [1-3]$|Z 192\\.168\\.1\\.[4-6]\tnot started\tFW VEX [4-6]$|Z 6 boards: 0 ok, 0 failed, 0 skipped, 3 interrupted, 3 not started in ' \
+            "$WORK/int-$sig.log")"
+        grep -q "Z interrupted by SIG$sig: sending stopped\$" "$WORK/int-$sig.log" || fail "SIG$sig: the log does not say so"
+        grep -qx "tarnwell-cli: interrupted by SIG$sig: sending stopped" "$WORK/int-$sig.err" \
+            || fail "SIG$sig: no message on standard error: $(tail -3 "$WORK/int-$sig.err")"
+    done
+
+    # The text report: six lines and the summary.
+    "$CLI" flash "$WORK/fw/slow_vex_arm_fw.bin" "${six[@]}" --parallel 3 --quiet >"$WORK/int-text.out" 2>/dev/null &
+    pid=$!
+    sleep 1
+    kill -INT "$pid"
+    wait "$pid"
+    expect_eq "text report after SIGINT: exit status" 130 $?
+    expect_eq "text report after SIGINT: lines" 7 "$(grep -cE \
+        $'^192\\.168\\.1\\.[1-6]\t(interrupted at block [0-9]+ of 199|not started)\tFW VEX [1-6]$|^6 boards: 0 ok, 0 failed, 0 skipped, 3 interrupted, 3 not started in ' \
+        "$WORK/int-text.out")"
+
+    # A second Ctrl-C does not wait for the report: with standard output a full pipe, the report after
+    # the first one cannot be written, and the second ends the program all the same.
+    out=$(python3 - "$CLI" "$WORK/fw/slow_vex_arm_fw.bin" "${six[@]}" <<'PY'
+import os, signal, subprocess, sys, time
+r, w = os.pipe()
+os.set_blocking(w, False)
+try:
+    while True:
+        os.write(w, b"x" * 4096)
+except BlockingIOError:
+    pass
+os.set_blocking(w, True)
+p = subprocess.Popen([sys.argv[1], "flash", sys.argv[2], *sys.argv[3:], "--parallel", "3", "--quiet"],
+                     stdout=w, stderr=subprocess.DEVNULL)
+os.close(w)
+time.sleep(1)
+p.send_signal(signal.SIGINT)
+time.sleep(0.5)
+first = p.poll()
+p.send_signal(signal.SIGINT)
+try:
+    print(first, p.wait(timeout=1))
+except subprocess.TimeoutExpired:
+    p.kill()
+    print(first, "still running")
+PY
+)
+    expect_eq "second SIGINT: still writing the report after the first, killed by the second" "None -2" "$out"
+}
+
+inside_refusals() {
+    # Nothing here may reach a board: the simulator's verdict counts every request.
+    local rc t0 t1 args message
+    mkfifo "$WORK/fw/fifo_vex_arm_fw.bin"
+    ln -s /dev/zero "$WORK/fw/zero_vex_arm_fw.bin"
+    truncate -s 1T "$WORK/fw/huge_vex_arm_fw.bin"
+    while IFS='|' read -r args message; do
+        t0=$(ms_now)
+        eval "timeout 10 \"\$CLI\" $args" >/dev/null 2>"$WORK/err"
+        rc=$?
+        t1=$(ms_now)
+        expect_eq "'$args': exit status" 2 "$rc"
+        [ $((t1 - t0)) -le 1000 ] || fail "'$args': took $((t1 - t0)) ms"
+        grep -qF -- "$message" "$WORK/err" || fail "'$args': message [$message] not in [$(cat "$WORK/err")]"
+    done <<EOF
+discover --to ''|--to takes addresses separated by commas, not ''
+discover --to ,|--to takes addresses separated by commas, not ','
+discover ''|'' is not an IPv4 address
+discover --log ''|--log takes a file name, not an empty one
+discover --list /dev/zero|cannot read the address list /dev/zero: it holds more than 1048576 bytes
+flash $WORK/fw/fifo_vex_arm_fw.bin 192.168.1.1|cannot read $WORK/fw/fifo_vex_arm_fw.bin: it is a FIFO; only a regular file can be flashed
+flash $WORK/fw/zero_vex_arm_fw.bin 192.168.1.1|cannot read $WORK/fw/zero_vex_arm_fw.bin: it is a link to a character device; only a regular file can be flashed
+flash $WORK/fw/huge_vex_arm_fw.bin 192.168.1.1|more than this command holds in memory here
+flash $WORK/fw/vex_arm_fw.bin 192.168.1.1 --log /dev/full|cannot write the log /dev/full: No space left on device
+EOF
+}
+
+inside_names() {
+    local out rc
+    out=$("$CLI" discover --wait 1)
+    expect_eq "names: discover, exit status" 0 $?
+    expect_eq "names: one line a board" 3 "$(wc -l <<<"$out")"
+    expect_line "names: tab and line feed escaped, 0x80 as the euro sign" \
+        'A\tB\nC € FW VEX'$'\t''192.168.1.1'$'\t''00:11:22:33:66:01' "$out"
+    expect_line "names: undefined byte and backslash escaped" \
+        'FW VEX \x81 back\\slash'$'\t''192.168.1.2'$'\t''00:11:22:33:66:02' "$out"
+    "$CLI" discover --json --to 192.168.1.1 >"$WORK/names.json"
+    expect_eq "names: JSON" "['A', 'B', 'C € FW VEX']" \
+        "$(json_field "$WORK/names.json" "[part for line in d['boards'][0]['name'].split(chr(10)) for part in line.split(chr(9))]")"
+
+    out=$("$CLI" flash "$WORK/fw/vex_arm_fw.bin" 192.168.1.1 --quiet)
+    expect_eq "names: flash, exit status" 0 $?
+    expect_eq "names: flash result" '192.168.1.1'$'\t''ok'$'\t''A\tB\nC € FW VEX' "$(head -1 <<<"$out")"
+
+    # Lost output: standard output on a full device, after the board was served.
+    "$CLI" flash "$WORK/fw/vex_arm_fw.bin" 192.168.1.1 --quiet >/dev/full 2>"$WORK/err"
+    expect_eq "> /dev/full: exit status" 5 $?
+    grep -qx "tarnwell-cli: cannot write to standard output: No space left on device; the report is incomplete" "$WORK/err" \
+        || fail "> /dev/full: message [$(cat "$WORK/err")]"
+    "$CLI" discover --wait 0.5 >/dev/full 2>/dev/null
+    expect_eq "discover > /dev/full: exit status" 5 $?
+
+    # Messages: named addresses that do not answer are listed and counted; nobody at all is said so.
+    "$CLI" discover 192.168.1.1 192.168.1.5 192.168.1.6 --wait 0.5 >/dev/null 2>"$WORK/err"
+    expect_eq "silent addresses: discover, exit status" 0 $?
+    grep -qx "tarnwell-cli: 2 of 3 named addresses did not answer: 192.168.1.5, 192.168.1.6" "$WORK/err" \
+        || fail "silent addresses: discover message [$(cat "$WORK/err")]"
+    out=$("$CLI" flash "$WORK/fw/gur_arm_fw.bin" 192.168.1.5 192.168.1.6 --wait 0.5 --quiet 2>"$WORK/err")
+    rc=$?
+    expect_eq "nobody answers: exit status" 3 "$rc"
+    expect_eq "nobody answers: message" "tarnwell-cli: no board answered" "$(cat "$WORK/err")"
+    grep -q '^2 boards: 0 ok, 2 failed (2 did not answer), 0 skipped in ' <<<"$out" || fail "nobody answers: summary [$out]"
+}
+
 if [ "${1:-}" = inside ]; then
     "inside_$PART"
     exit 0
@@ -229,6 +369,18 @@ for board in "seq1|1|ack-seq=1" "seq2|2|ack-seq=2" "seq5|3|ack-seq=5" "seqmax|4|
 done
 bed acks "--layout one-subnet --count 10" "$boards"
 for n in 1 2 3 4 5 6 7 8 9 11; do image_ok acks 192.168.1.$n gur_arm_fw.bin; done
+head -c 100000 /dev/urandom >"$WORK/fw/slow_vex_arm_fw.bin" # 199 blocks
+bed interrupts "--layout one-subnet --count 6" "--board \"name=FW VEX %d,ip=\$TW_BOARD_IPS,late=data:*:10\""
+bed refusals "--layout one-subnet --count 6" "--board \"name=FW VEX %d,ip=\$TW_BOARD_IPS\""
+if ! grep -q '^strays=0$' "$WORK/refusals.verdict" || grep -qE '^board\..*\.requests=[1-9]' "$WORK/refusals.verdict"; then
+    fail "refusals: a refused command sent something: $(grep -E 'requests=|strays=' "$WORK/refusals.verdict" | tr '\n' ' ')"
+fi
+names_boards=$(printf '%q ' \
+    --board "name=A"$'\t'"B"$'\n'"C "$'\x80'" FW VEX,mac=00:11:22:33:66:01,ip=192.168.1.1" \
+    --board "name=FW VEX "$'\x81'" back\\\\slash,mac=00:11:22:33:66:02,ip=192.168.1.2" \
+    --board "name=FW GUR 3,mac=00:11:22:33:66:03,ip=192.168.1.3")
+bed names "--layout one-subnet --count 3" "$names_boards"
+image_ok names 192.168.1.1 vex_arm_fw.bin
 
 # Timing: a 256 KiB image (521 blocks), the best of three runs each.
 head -c 262144 /dev/urandom >"$WORK/fw/vex_arm_fw.bin"
