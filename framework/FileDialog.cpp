@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 #include <shobjidl.h>
 
+#include <cwchar>
 #include <vector>
 
 namespace {

@@ -33,19 +33,6 @@ std::wstring MessageBoxText(HWND box)
     return {};
 }
 
-// The main window with no adapters, so nothing can be sent.
-INT_PTR RunQuiet(CTarnwellDlg& dlg, const std::function<void(HWND)>& step)
-{
-    RunInModalLoop([&dlg, step](HWND h) {
-        dlg.m_nAdapters = 0;
-        step(h);
-    });
-    TheTestApp().m_pMainWnd = &dlg;
-    INT_PTR result = dlg.DoModal();
-    TheTestApp().m_pMainWnd = nullptr;
-    return result;
-}
-
 }  // namespace
 
 // During a download the log is its report; a Ping adds its line on top. Idle,
@@ -73,7 +60,7 @@ TEST(Inputs, APingDuringADownloadKeepsTheLog)
         CTarnwellDlg dlg;
         std::wstring status, shown;
         int units = -1;
-        RunQuiet(dlg, [&](HWND h) {
+        RunQuietMainWindow(dlg, [&](HWND h) {
             dlg.m_bReady = c.downloading ? FALSE : TRUE;
             dlg.m_strStatus = report;
             dlg.m_boards.push_back({L"FW VEX 1", L"192.168.1.1", L"01"});
@@ -105,7 +92,7 @@ TEST(Inputs, DownloadRefusesANameOutsideTheCodePage)
     CTarnwellDlg dlg;
     std::wstring message, status;
     BYTE readyAfter = FALSE;
-    RunQuiet(dlg, [&](HWND h) {
+    RunQuietMainWindow(dlg, [&](HWND h) {
         dlg.m_strFirmwarePath = L"C:\\fw\\vex_arm_fw_\u0416\u20AC.bin";
         dlg.m_boards.push_back({L"FW VEX 1", L"192.168.1.1", L"01"});
         dlg.m_listUnits.AddString(L"FW VEX 1\tIP=192.168.1.1\tMAC=01");

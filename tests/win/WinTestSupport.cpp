@@ -1,5 +1,7 @@
 #include "tests/win/WinTestSupport.h"
 
+#include "ui/TarnwellDlg.h"
+
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -66,6 +68,18 @@ void RunInModalLoop(const std::function<void(HWND)>& step)
 {
     g_step = step;
     ::SetTimer(nullptr, 0, 20, StepTimer);
+}
+
+INT_PTR RunQuietMainWindow(CTarnwellDlg& dlg, const std::function<void(HWND)>& step)
+{
+    RunInModalLoop([&dlg, step](HWND h) {
+        dlg.m_nAdapters = 0;
+        step(h);
+    });
+    TheTestApp().m_pMainWnd = &dlg;
+    INT_PTR result = dlg.DoModal();
+    TheTestApp().m_pMainWnd = nullptr;
+    return result;
 }
 
 std::wstring ReadTextFile(const std::wstring& path)
