@@ -7,6 +7,27 @@
 
 CTarnwellApp theApp;
 
+namespace {
+
+bool FileExists(const std::wstring& path)
+{
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Settings kept at the old place are copied beside the program once; where the
+// program's folder cannot be written, the old file stays in use as before.
+std::wstring SettingsFilePath()
+{
+    SettingsFile chosen = ChooseSettingsFile(ModuleFilePath(), FileExists);
+    if (chosen.importFrom.empty())
+        return chosen.path;
+    if (::CopyFileW(chosen.importFrom.c_str(), chosen.path.c_str(), TRUE))
+        return chosen.path;
+    return chosen.importFrom;
+}
+
+}  // namespace
+
 BEGIN_MESSAGE_MAP(CTarnwellApp, CWinAppEx)
     ON_COMMAND(ID_HELP, OnHelp)
 END_MESSAGE_MAP()
@@ -33,7 +54,7 @@ BOOL CTarnwellApp::InitInstance()
 
     AfxEnableControlContainer();
 
-    SetProfileName(SettingsPathFromModule(ModuleFilePath()));
+    SetProfileName(SettingsFilePath());
 
     CTarnwellDlg dlg;
     m_pMainWnd = &dlg;

@@ -3,6 +3,7 @@
 set(TARNWELL_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../net/BoardPacket.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../net/IPv4.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../net/TextCodec.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../discovery/DiscoveryText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../download/FirmwareKind.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../download/Progress.cpp

@@ -35,7 +35,7 @@ void CTarnwellDlg::OnPingList()
     dlg.m_strList = PingListToStoredForm(dlg.m_strList);
     AfxGetApp()->WriteProfileStringW(SETTINGS_SECTION, SETTING_PING_LIST, dlg.m_strList.c_str());
     ClearUnits();
-    RestartStatus(STATUS_SEARCHING_PING_LIST);
+    StartPingStatus(STATUS_SEARCHING_PING_LIST);
     BuildDiscoveryRequest();
     for (const std::wstring& target : PingListTargets(dlg.m_strList))
         SendToBoard(target, m_packet.m_bytes, BOARD_HEADER_SIZE);
@@ -49,9 +49,19 @@ void CTarnwellDlg::OnPingSpecific()
         return;
     AfxGetApp()->WriteProfileInt(SETTINGS_SECTION, SETTING_PING_SPECIFIC, static_cast<int>(dlg.m_dwAddress));
     ClearUnits();
-    RestartStatus(STATUS_SEARCHING_SPECIFIC);
+    StartPingStatus(STATUS_SEARCHING_SPECIFIC);
     BuildDiscoveryRequest();
     SendToBoard(FormatAddress(dlg.m_dwAddress), m_packet.m_bytes, BOARD_HEADER_SIZE);
+}
+
+// During a download the log holds its report, the lines that say which boards
+// failed; a Ping then puts its line on top and keeps them.
+void CTarnwellDlg::StartPingStatus(const std::wstring& line)
+{
+    if (m_bReady)
+        RestartStatus(line);
+    else
+        LogStatus(line);
 }
 
 void CTarnwellDlg::RunStartupProbe()

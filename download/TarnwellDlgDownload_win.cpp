@@ -19,10 +19,17 @@ const wchar_t* const MSG_FILE_MISMATCH = L"The Download File: does not match the
 const wchar_t* const MSG_NO_MATCH = L"None of the selected units match this firmware.";
 const wchar_t* const MSG_NAME_TOO_LONG =
     L"The firmware file name is too long to send to the boards.\r\nRename the file and choose it again.";
+const wchar_t* const MSG_NAME_NOT_ANSI =
+    L"The firmware file name holds characters that cannot be sent to the boards.\r\n"
+    L"Rename the file and choose it again.";
+
+const wchar_t* const MSG_PATH_TOO_LONG =
+    L"The path of this file is too long for the file dialog.\r\nMove the file to a shorter path and choose it again.";
+const wchar_t* const MSG_CAPTION = L"Tarnwell";
 
 void ShowUserError(HWND hWnd, const wchar_t* text)
 {
-    ::MessageBoxW(hWnd, text, L"Tarnwell", MB_OK | MB_ICONWARNING);
+    ::MessageBoxW(hWnd, text, MSG_CAPTION, MB_OK | MB_ICONWARNING);
 }
 
 }  // namespace
@@ -30,11 +37,23 @@ void ShowUserError(HWND hWnd, const wchar_t* text)
 void CTarnwellDlg::OnFileButton()
 {
     CFileDialog dlg(TRUE, nullptr, nullptr, OFN_HIDEREADONLY, L"Firmware (*.bin)|*.bin||", m_hWnd);
-    if (dlg.DoModal() != IDOK)
+    dlg.SetPathTooLongMessage(MSG_PATH_TOO_LONG, MSG_CAPTION);
+    if (dlg.DoModal() != IDOK) {
+        if (dlg.PathNotReturned())
+            ShowUserError(m_hWnd, MSG_PATH_TOO_LONG);
         return;
+    }
     std::wstring path = dlg.GetPathName();
-    if (!FindFirmwareKind(::PathFindFileNameW(path.c_str()))) {
+    const wchar_t* fileName = ::PathFindFileNameW(path.c_str());
+    if (!FindFirmwareKind(fileName)) {
         ShowUserError(m_hWnd, MSG_WRONG_FILE);
+        return;
+    }
+    // The boards get the name in the workstation's code page; a character it
+    // lacks would reach them as '?' or as a look-alike, so such a name is
+    // refused while the user can still rename the file.
+    if (!FitsAnsi(fileName)) {
+        ShowUserError(m_hWnd, MSG_NAME_NOT_ANSI);
         return;
     }
     AfxGetApp()->WriteProfileStringW(SETTINGS_SECTION, SETTING_FIRMWARE_FILE, path.c_str());
@@ -61,6 +80,10 @@ void CTarnwellDlg::OnDownload()
     }
     if (m_listUnits.GetSelCount() <= 0) {
         ShowUserError(m_hWnd, MSG_NO_MATCH);
+        return;
+    }
+    if (!FitsAnsi(fileName)) {
+        ShowUserError(m_hWnd, MSG_NAME_NOT_ANSI);
         return;
     }
     std::string ansiName = WideToAnsi(fileName);

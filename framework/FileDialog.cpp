@@ -1,7 +1,11 @@
 #include "framework/FileDialog.h"
 
+#include <cderr.h>
+#include <commctrl.h>
+#include <shlwapi.h>
 #include <shobjidl.h>
 
+#include <cwchar>
 #include <vector>
 
 namespace {
@@ -51,7 +55,9 @@ CFileDialog::CFileDialog(BOOL, const wchar_t* lpszDefExt, const wchar_t* lpszFil
       m_strDefExt(lpszDefExt ? lpszDefExt : L""),
       m_strPath(lpszFileName ? lpszFileName : L""),
       m_dwFlags(dwFlags),
-      m_hParentWnd(hParentWnd)
+      m_hParentWnd(hParentWnd),
+      m_strTooLongText(L"The path is too long."),
+      m_strTooLongCaption(L"Open")
 {
 }
 
@@ -115,7 +121,7 @@ INT_PTR CFileDialog::DoModalClassic()
             c = L'\0';
     }
     filter.push_back(L'\0');
-    std::vector<wchar_t> file(32768, L'\0');
+    std::vector<wchar_t> file(MAX_PATH_CHARS, L'\0');
     m_strPath.copy(file.data(), file.size() - 1);
     OPENFILENAMEW ofn = {};
     ofn.lStructSize = sizeof ofn;
@@ -124,9 +130,71 @@ INT_PTR CFileDialog::DoModalClassic()
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrDefExt = m_strDefExt.empty() ? nullptr : m_strDefExt.c_str();
-    ofn.Flags = m_dwFlags | OFN_EXPLORER;
-    if (!::GetOpenFileNameW(&ofn))
+    // The hook only watches the Open button; sizing stays on as without a hook.
+    ofn.Flags = m_dwFlags | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLESIZING;
+    ofn.lpfnHook = HookProc;
+    ofn.lCustData = reinterpret_cast<LPARAM>(this);
+    m_bPathNotReturned = false;
+    if (!::GetOpenFileNameW(&ofn)) {
+        DWORD error = ::CommDlgExtendedError();
+        m_bPathNotReturned = error == FNERR_BUFFERTOOSMALL || error == FNERR_INVALIDFILENAME;
         return IDCANCEL;
+    }
     m_strPath = file.data();
     return IDOK;
+}
+
+void CFileDialog::SetPathTooLongMessage(const std::wstring& text, const std::wstring& caption)
+{
+    m_strTooLongText = text;
+    m_strTooLongCaption = caption;
+}
+
+// The dialog builds the full path of a typed name in a buffer of MAX_PATH
+// characters: the folder shown, a backslash and the name, or the name alone
+// when it carries its drive. Longer text overruns that buffer inside the
+// dialog (Wine's takes the program down with it), so it never gets there.
+bool CFileDialog::TypedPathTooLong(HWND hDialog) const
+{
+    std::vector<wchar_t> spec(MAX_PATH_CHARS, L'\0');
+    LRESULT n = ::SendMessageW(hDialog, CDM_GETSPEC, spec.size(), reinterpret_cast<LPARAM>(spec.data()));
+    if (n < 0 || static_cast<size_t>(n) > spec.size())
+        return true;
+    const size_t specLength = ::wcslen(spec.data());
+    size_t needed = specLength;
+    if (::PathIsRelativeW(spec.data())) {
+        std::vector<wchar_t> folder(MAX_PATH_CHARS, L'\0');
+        LRESULT f = ::SendMessageW(hDialog, CDM_GETFOLDERPATH, folder.size(), reinterpret_cast<LPARAM>(folder.data()));
+        needed += (f > 0 ? ::wcslen(folder.data()) : 0) + 1;
+    } else if (::PathGetDriveNumberW(spec.data()) < 0) {
+        needed += 2;  // a rooted name gets the current drive in front
+    }
+    if (!m_strDefExt.empty())
+        needed += 1 + m_strDefExt.size();
+    return needed >= MAX_PATH;
+}
+
+UINT_PTR CALLBACK CFileDialog::HookProc(HWND hChild, UINT message, WPARAM, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        const auto* ofn = reinterpret_cast<const OPENFILENAMEW*>(lParam);
+        auto* self = reinterpret_cast<CFileDialog*>(ofn->lCustData);
+        // The hook's own window is a child of the dialog; Open reaches the dialog.
+        ::SetWindowSubclass(::GetParent(hChild), DialogSubclassProc, 1, reinterpret_cast<DWORD_PTR>(self));
+    }
+    return 0;
+}
+
+LRESULT CALLBACK CFileDialog::DialogSubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                                 UINT_PTR idSubclass, DWORD_PTR refData)
+{
+    const auto* self = reinterpret_cast<const CFileDialog*>(refData);
+    if (message == WM_COMMAND && LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED &&
+        self->TypedPathTooLong(hWnd)) {
+        ::MessageBoxW(hWnd, self->m_strTooLongText.c_str(), self->m_strTooLongCaption.c_str(), MB_OK | MB_ICONWARNING);
+        return 0;
+    }
+    if (message == WM_NCDESTROY)
+        ::RemoveWindowSubclass(hWnd, DialogSubclassProc, idSubclass);
+    return ::DefSubclassProc(hWnd, message, wParam, lParam);
 }

@@ -1,5 +1,6 @@
 #include "framework/WinApp.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -7,7 +8,64 @@
 
 namespace {
 CWinApp* g_pApp = nullptr;
+
+bool FitsCodePage(const wchar_t* text)
+{
+    if (!text || !*text)
+        return true;
+    BOOL usedDefault = FALSE;
+    int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, -1, nullptr, 0, nullptr, &usedDefault);
+    return n > 0 && !usedDefault;
 }
+
+std::vector<char> ReadWholeFile(const wchar_t* path)
+{
+    std::vector<char> bytes;
+    HANDLE h = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return bytes;
+    char chunk[4096];
+    DWORD got = 0;
+    while (::ReadFile(h, chunk, sizeof chunk, &got, nullptr) && got > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    ::CloseHandle(h);
+    return bytes;
+}
+
+bool StartsWith(const std::vector<char>& bytes, const char* mark, size_t size)
+{
+    return bytes.size() >= size && std::equal(mark, mark + size, bytes.begin());
+}
+
+// Rewrites the settings file as UTF-16 with its byte-order mark, the ANSI text
+// it held widened as the profile functions would have read it.
+void MakeProfileUnicode(const wchar_t* path)
+{
+    if (!path || !*path)
+        return;
+    // Whatever the profile functions still hold for the file goes to disk first.
+    ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, path);
+    std::vector<char> bytes = ReadWholeFile(path);
+    if (StartsWith(bytes, "\xFF\xFE", 2) || StartsWith(bytes, "\xFE\xFF", 2) || StartsWith(bytes, "\xEF\xBB\xBF", 3))
+        return;
+    std::wstring text(L"\xFEFF");
+    if (!bytes.empty()) {
+        int n = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+        if (n > 0)
+            ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
+        text += wide;
+    }
+    HANDLE h = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    ::WriteFile(h, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
+    ::CloseHandle(h);
+}
+
+}  // namespace
 
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
     ON_COMMAND(ID_HELP, OnHelp)
@@ -54,8 +112,15 @@ std::wstring CWinApp::GetProfileStringW(const wchar_t* section, const wchar_t* e
     }
 }
 
+// A private-profile file is written in the ANSI code page unless it begins with
+// a UTF-16 byte-order mark, and a character the code page lacks comes back as
+// '?'. Before such a value is written the file is turned into UTF-16, its
+// content kept; Windows and Wine then read and write it as Unicode. A file that
+// only ever holds what the code page can hold stays byte for byte as it was.
 BOOL CWinApp::WriteProfileStringW(const wchar_t* section, const wchar_t* entry, const wchar_t* value) const
 {
+    if (!FitsCodePage(section) || !FitsCodePage(entry) || !FitsCodePage(value))
+        MakeProfileUnicode(m_pszProfileName);
     return ::WritePrivateProfileStringW(section, entry, value, m_pszProfileName);
 }
 

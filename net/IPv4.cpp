@@ -52,9 +52,45 @@ std::uint32_t ParseIPv4(const std::wstring& text)
     return value;
 }
 
+// Strict, unlike ParseIPv4: this decides whether a typed line is an address at
+// all, so nothing but digits and three dots may stand between the blanks.
+std::optional<std::uint32_t> ParseDottedAddress(const std::wstring& text)
+{
+    std::size_t pos = text.find_first_not_of(L" \t");
+    const std::size_t end = text.find_last_not_of(L" \t") + 1;
+    if (pos == std::wstring::npos)
+        return std::nullopt;
+    std::uint32_t value = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) {
+            if (pos >= end || text[pos] != L'.')
+                return std::nullopt;
+            ++pos;
+        }
+        const std::size_t first = pos;
+        std::uint32_t octet = 0;
+        while (pos < end && text[pos] >= L'0' && text[pos] <= L'9') {
+            octet = octet * 10u + static_cast<std::uint32_t>(text[pos] - L'0');
+            if (octet > 255u)
+                return std::nullopt;
+            ++pos;
+        }
+        if (pos == first)
+            return std::nullopt;
+        value = (value << 8) | octet;
+    }
+    if (pos != end)
+        return std::nullopt;
+    return value;
+}
+
 int ChooseAdapter(const std::vector<AdapterAddress>& adapters, const std::wstring& target)
 {
-    const std::uint32_t targetValue = ParseIPv4(target);
+    return ChooseAdapter(adapters, ParseIPv4(target));
+}
+
+int ChooseAdapter(const std::vector<AdapterAddress>& adapters, std::uint32_t targetValue)
+{
     for (std::size_t i = 0; i < adapters.size(); ++i) {
         const std::uint32_t address = ParseIPv4(adapters[i].m_strAddress);
         const std::uint32_t mask = ParseIPv4(adapters[i].m_strMask);

@@ -68,12 +68,17 @@ bool CTarnwellDlg::SendToBoard(const std::wstring& target, const std::uint8_t* p
     std::vector<AdapterAddress> adapters(m_nAdapters);
     for (std::uint32_t i = 0; i < m_nAdapters; ++i)
         adapters[i] = {m_sockets[i].m_strAddress, m_sockets[i].m_strMask};
-    int chosen = ChooseAdapter(adapters, target);
+    // A typed address is read once, in decimal: the address that chose the
+    // adapter is the one asked (the socket's own reading takes a leading 0 as
+    // octal). Text that is no dotted address goes on as it is.
+    const std::optional<std::uint32_t> dotted = ParseDottedAddress(target);
+    int chosen = dotted ? ChooseAdapter(adapters, *dotted) : ChooseAdapter(adapters, target);
     if (chosen < 0)
         return false;
+    const std::wstring destination = dotted ? FormatAddress(*dotted) : target;
     CUDPDLSocket& s = m_sockets[chosen];
     s.SetBroadcast(false);
-    return s.SendTo(packet, length, BOARD_PORT, target.c_str(), 0) == length;
+    return s.SendTo(packet, length, BOARD_PORT, destination.c_str(), 0) == length;
 }
 
 void CTarnwellDlg::HandleReply(int index)

@@ -53,6 +53,7 @@ public:
     void BuildDiscoveryRequest();
     void OnDiscoveryReply(const BoardReply& reply, const std::wstring& sender);
     void RunStartupProbe();
+    void StartPingStatus(const std::wstring& line);
     void HoldUnitsRedraw();
     void ReleaseUnitsRedraw();
     void OnSearch();

@@ -56,4 +56,38 @@ TEST(IPv4, RoutesThroughTheFirstAdapterWhoseSubnetHoldsTheTarget)
         EXPECT_EQ(ChooseAdapter(c.adapters, c.target), c.chosen) << c.what;
 }
 
+TEST(IPv4, TypedDottedAddressesAreDecimalAndTrimmed)
+{
+    const struct {
+        const wchar_t* text;
+        std::optional<std::uint32_t> value;
+    } cases[] = {
+        {L"192.168.1.010", 0xC0A8010Au},
+        {L"192.168.1.011", 0xC0A8010Bu},
+        {L"192.168.1.08", 0xC0A80108u},
+        {L"192.168.001.003", 0xC0A80103u},
+        {L"192.168.1.06", 0xC0A80106u},
+        {L" 192.168.1.4", 0xC0A80104u},
+        {L"\t192.168.1.4  ", 0xC0A80104u},
+        {L"0.0.0.0", 0u},
+        {L"255.255.255.255", 0xFFFFFFFFu},
+        {L"192.168.1.0004", 0xC0A80104u},
+        // Not dotted addresses: handed on unchanged by the caller.
+        {L"1.2.3.256", std::nullopt},
+        {L"1.2.3", std::nullopt},
+        {L"1.2.3.4.5", std::nullopt},
+        {L"1. 2.3.4", std::nullopt},
+        {L"1.2.3.4 x", std::nullopt},
+        {L"+1.2.3.4", std::nullopt},
+        {L"0x1.2.3.4", std::nullopt},
+        {L"1..2.3", std::nullopt},
+        {L"board.local", std::nullopt},
+        {L"   ", std::nullopt},
+        {L"", std::nullopt},
+        {L"99999999999.1.1.1", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseDottedAddress(c.text), c.value) << testing::PrintToString(std::wstring(c.text));
+}
+
 } // namespace

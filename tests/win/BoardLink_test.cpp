@@ -9,16 +9,16 @@
 
 namespace {
 
-// A board on 127.0.0.2:2016 played by the test itself.
+// A board on 127.0.0.2:2016 (or another loopback address) played by the test itself.
 class LoopbackBoard {
 public:
-    LoopbackBoard()
+    explicit LoopbackBoard(const char* address = "127.0.0.2")
     {
         m_socket = ::socket(AF_INET, SOCK_DGRAM, 0);
         sockaddr_in at = {};
         at.sin_family = AF_INET;
         at.sin_port = htons(BOARD_PORT);
-        at.sin_addr.s_addr = ::inet_addr("127.0.0.2");
+        at.sin_addr.s_addr = ::inet_addr(address);
         m_bound = ::bind(m_socket, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0;
         DWORD timeout = 2000;
         ::setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
@@ -173,4 +173,37 @@ TEST(BoardLink, ARefusedLineTakesItsRecordBackOut)
     TheTestApp().m_pMainWnd = nullptr;
     EXPECT_EQ(recordsAfterGood, 1u);
     EXPECT_EQ(recordsAfterRefused, 1u) << "a line the list box refuses must not leave its record behind";
+}
+
+// A typed address is asked where it routed: in decimal, whatever its leading
+// zeros (the socket's own reading of "010" is octal 8) or the spaces around it.
+TEST(BoardLink, TypedAddressesAreAskedInDecimal)
+{
+    TheTestApp().UseFreshSettings(L"tarnwell-typed.ini");
+    LoopbackBoard board("127.0.0.10");
+    ASSERT_TRUE(board.m_bound) << "cannot play a board on 127.0.0.10:2016";
+    const wchar_t* const typed[] = {L"127.0.0.010", L" 127.0.0.10", L"127.000.0.10\t", L"127.0.0.0010"};
+    CTarnwellDlg dlg;
+    std::vector<int> received;
+    RunInModalLoop([&](HWND h) {
+        dlg.m_nAdapters = 1;
+        dlg.m_sockets[0].m_strAddress = L"127.0.0.1";
+        dlg.m_sockets[0].m_strMask = L"255.0.0.0";
+        dlg.m_sockets[0].m_nIndex = 0;
+        dlg.m_sockets[0].m_pDlg = &dlg;
+        BuildDiscoverRequest(dlg.m_packet);
+        for (const wchar_t* target : typed) {
+            dlg.SendToBoard(target, dlg.m_packet.m_bytes, BOARD_HEADER_SIZE);
+            std::vector<char> request;
+            sockaddr_in from = {};
+            received.push_back(board.Receive(request, from));
+        }
+        ::PostMessageW(h, WM_COMMAND, IDCANCEL, 0);
+    });
+    TheTestApp().m_pMainWnd = &dlg;
+    dlg.DoModal();
+    TheTestApp().m_pMainWnd = nullptr;
+    ASSERT_EQ(received.size(), std::size(typed));
+    for (size_t i = 0; i < received.size(); ++i)
+        EXPECT_EQ(received[i], 8) << "the board at 127.0.0.10 must be asked for \"" << testing::PrintToString(std::wstring(typed[i])) << "\"";
 }

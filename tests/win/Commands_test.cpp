@@ -17,19 +17,6 @@ std::wstring CaptionOf(HWND h)
     return text;
 }
 
-// Runs the main window with no adapters, so no command can send anything.
-INT_PTR RunQuietMainWindow(CTarnwellDlg& dlg, const std::function<void(HWND)>& step)
-{
-    RunInModalLoop([&dlg, step](HWND h) {
-        dlg.m_nAdapters = 0;
-        step(h);
-    });
-    TheTestApp().m_pMainWnd = &dlg;
-    INT_PTR result = dlg.DoModal();
-    TheTestApp().m_pMainWnd = nullptr;
-    return result;
-}
-
 // Posts a command, then runs `inDialog` in the modal loop of the dialog it opens
 // (or, when none opens, in the main window's loop again).
 void PostAndThen(HWND h, UINT msg, WPARAM wParam, const std::function<void(HWND)>& inDialog)

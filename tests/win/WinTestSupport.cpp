@@ -1,23 +1,32 @@
 #include "tests/win/WinTestSupport.h"
 
+#include "ui/TarnwellDlg.h"
+
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 namespace {
 
 TestApp* g_testApp = nullptr;
 std::function<void(HWND)> g_step;
-HWND g_watched = nullptr;
+// Each watchdog guards the window of its own step; window handles are not
+// reused while a test runs, so a closed window is never taken for a new one.
+std::map<UINT_PTR, HWND> g_watched;
 
 // A dialog that should have closed and did not is ended with WATCHDOG_RESULT, so a
 // failing test reports instead of hanging.
 void CALLBACK WatchdogTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
     ::KillTimer(nullptr, id);
-    if (g_watched && ::IsWindow(g_watched))
-        ::EndDialog(g_watched, WATCHDOG_RESULT);
-    g_watched = nullptr;
+    auto it = g_watched.find(id);
+    if (it == g_watched.end())
+        return;
+    HWND watched = it->second;
+    g_watched.erase(it);
+    if (watched && ::IsWindow(watched))
+        ::EndDialog(watched, WATCHDOG_RESULT);
 }
 
 void CALLBACK StepTimer(HWND, UINT, UINT_PTR id, DWORD)
@@ -28,8 +37,7 @@ void CALLBACK StepTimer(HWND, UINT, UINT_PTR id, DWORD)
     ::KillTimer(nullptr, id);
     auto step = std::move(g_step);
     g_step = nullptr;
-    g_watched = hDlg;
-    ::SetTimer(nullptr, 0, 8000, WatchdogTimer);
+    g_watched[::SetTimer(nullptr, 0, 8000, WatchdogTimer)] = hDlg;
     if (step)
         step(hDlg);
 }
@@ -60,6 +68,18 @@ void RunInModalLoop(const std::function<void(HWND)>& step)
 {
     g_step = step;
     ::SetTimer(nullptr, 0, 20, StepTimer);
+}
+
+INT_PTR RunQuietMainWindow(CTarnwellDlg& dlg, const std::function<void(HWND)>& step)
+{
+    RunInModalLoop([&dlg, step](HWND h) {
+        dlg.m_nAdapters = 0;
+        step(h);
+    });
+    TheTestApp().m_pMainWnd = &dlg;
+    INT_PTR result = dlg.DoModal();
+    TheTestApp().m_pMainWnd = nullptr;
+    return result;
 }
 
 std::wstring ReadTextFile(const std::wstring& path)

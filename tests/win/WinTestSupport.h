@@ -21,4 +21,9 @@ constexpr INT_PTR WATCHDOG_RESULT = 99;
 // dialog is up; step gets the dialog's window.
 void RunInModalLoop(const std::function<void(HWND)>& step);
 
+class CTarnwellDlg;
+// Runs the main window with no adapters, so no command can send anything;
+// `step` runs inside its modal loop.
+INT_PTR RunQuietMainWindow(CTarnwellDlg& dlg, const std::function<void(HWND)>& step);
+
 std::wstring ReadTextFile(const std::wstring& path);
