@@ -63,6 +63,7 @@ inside() {
   local app=$WINEPREFIX/drive_c/Tools/$FOLDER winapp='C:\Tools\Tarnwell' image out status
   out=$(wine "$winapp\\tarnwell-cli.exe" --version 2>&1 | tr -d '\r')
   expect_eq "tarnwell-cli.exe --version" "tarnwell-cli $VERSION" "$out"
+  e2e_log "tarnwell-cli.exe --version: $out"
 
   # Started as a user does, by its path, from a working folder of another place.
   image=$(make_image vex_arm_fw_zip.bin 30000)
@@ -71,6 +72,7 @@ inside() {
   ui --timeout 30000 wait-main 30000 >/dev/null || fail "the main window did not open"
   ui menu search -- wait-units 6 10000 >/dev/null || fail "the six boards should be listed"
   expect_eq "boards listed" 6 "$(ui read units | grep -c 'FW VEX')"
+  e2e_log "the window lists $(ui read units | grep -c 'FW VEX') boards"
   ui select-all >/dev/null
   choose_file "$image"
   ui menu download >/dev/null
@@ -87,6 +89,7 @@ inside() {
   for _ in $(seq 100); do kill -0 "$E2E_PROGRAM" 2>/dev/null || break; sleep 0.1; done
   expect_eq "settings file in the program's folder" "Firmware File=$image" \
     "$(tr -d '\r' <"$app/Tarnwell.ini" 2>/dev/null | grep '^Firmware File=')"
+  e2e_log "C:\\Tools\\Tarnwell\\Tarnwell.ini: $(tr -d '\r' <"$app/Tarnwell.ini" 2>/dev/null | tr '\n' ' ')"
   expect_eq "files in the program's folder" "LICENSE README.txt Tarnwell.exe Tarnwell.ini station-example.cmd tarnwell-cli.exe" \
     "$(ls "$app" | sort | tr '\n' ' ' | sed 's/ $//')"
 
@@ -97,6 +100,7 @@ inside() {
   status=$?
   expect_eq "station-example.cmd: exit status" 0 "$status"
   expect_contains "station-example.cmd: verdict" "PASS: all six boards flashed" "$out"
+  e2e_log "station-example.cmd: $(tail -1 <<<"$out")"
   expect_eq "station-example.cmd: boards ok" 6 "$(grep -c $'\tok\t' <<<"$out")"
   [ -s "$E2E_DIR/station/station.log" ] || fail "station-example.cmd wrote no station.log"
   for board in $TW_BOARD_IPS; do
@@ -135,6 +139,7 @@ run() {
   fi
   # The prefix's server directory goes with it.
   rm -rf "$TMPDIR/$(cat "$WINEPREFIX/wineserver" 2>/dev/null || echo none)" "$E2E_DIR"
+  [ $status -eq 0 ] && e2e_log "all checks passed"
   exit $status
 }
 
@@ -147,6 +152,7 @@ case $mode in
     contents "$work"
     rm -rf "$work"
     [ "$E2E_FAILS" -eq 0 ] || { e2e_log "$E2E_FAILS check(s) failed"; exit 1; }
+    e2e_log "all checks passed"
     ;;
   run) check_zip_is_current; run ;;
   inside) inside ;;
