@@ -4,6 +4,7 @@
 # the caller (scripts/with-display.sh) for programs that open windows.
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
+source "$here/scripts/wine-env.sh"
 export WINEPREFIX=${WINEPREFIX:-$here/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
