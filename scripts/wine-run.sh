@@ -23,4 +23,10 @@ if [ ! -f "$marker" ]; then
   wineserver -w
   touch "$marker"
 fi
+# Debian's Wine looks for its own fonts (package fonts-wine) under a path it cannot open, so the
+# prefix links them into its Fonts folder; without Marlett a caption's close button is an "r".
+fonts=$WINEPREFIX/drive_c/windows/Fonts
+if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ -d "$fonts" ] && [ ! -e "$fonts/marlett.ttf" ]; then
+  ln -sf /usr/share/wine/fonts/* "$fonts/"
+fi
 exec wine "$@"
