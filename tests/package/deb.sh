@@ -63,7 +63,9 @@ drwxr-xr-x root/root ./usr/share/man/man1/
 -rw-r--r-- root/root ./usr/share/man/man1/tarnwell-cli.1.gz"
   expect_eq "files in the package" "$expected" "$listing"
 
-  if ! lintian --fail-on error "$DEB" >"$WORK/lintian.out" 2>&1; then
+  # lintian leaves scratch files in TMPDIR; they go with WORK.
+  mkdir -p "$WORK/tmp"
+  if ! TMPDIR=$WORK/tmp lintian --fail-on error "$DEB" >"$WORK/lintian.out" 2>&1; then
     fail "lintian reports errors:"
     cat "$WORK/lintian.out"
   else
