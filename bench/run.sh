@@ -30,6 +30,7 @@ head -c $((1024 * 1024)) /dev/urandom >"$BENCH_DIR/fw/gur_arm_fw_1m.bin"
 head -c $((4 * 1024 * 1024)) /dev/urandom >"$BENCH_DIR/fw/gur_arm_fw_4m.bin"
 chmod 777 "$BENCH_DIR/tftp"
 export WINEPREFIX=$root/build/wineprefix WINEDEBUG=-all
+source scripts/wine-env.sh
 export BENCH_QUICK=${1:-} BENCH_BOARDS=0
 sim=build/native/tools/boardsim/boardsim
 

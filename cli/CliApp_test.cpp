@@ -10,6 +10,7 @@
 #include "cli/IPlatform.h"
 #include "net/BoardPacket.h"
 #include "net/TextCodec.h"
+#include "TarnwellVersion.h"
 
 namespace {
 
@@ -277,7 +278,7 @@ TEST(CliApp, HelpAndVersionGoToStandardOutput)
 {
     AppBench b;
     EXPECT_EQ(b.Run(L"--version"), 0) << "exit status of --version";
-    EXPECT_EQ(b.Out(), "tarnwell-cli 1.0.0.1\n") << "version";
+    EXPECT_EQ(b.Out(), "tarnwell-cli " TARNWELL_VERSION "\n") << "version";
     AppBench h;
     EXPECT_EQ(h.Run(L"--help"), 0) << "exit status of --help";
     for (const char* part : {"discover", "flash FILE", "--parallel N", "--log FILE", "Exit status:", "  3  no board matched"})

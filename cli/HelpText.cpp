@@ -1,8 +1,10 @@
 #include "cli/HelpText.h"
 
+#include "TarnwellVersion.h"
+
 std::string VersionText()
 {
-    return "tarnwell-cli 1.0.0.1\n";
+    return "tarnwell-cli " TARNWELL_VERSION "\n";
 }
 
 std::string HelpText()

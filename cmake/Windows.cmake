@@ -40,9 +40,12 @@ target_compile_options(tarnwell_app PRIVATE ${TARNWELL_WIN_OPTIONS})
 target_link_libraries(tarnwell_app PUBLIC tarnwell_core tarnwell_framework)
 
 set(TARNWELL_RC ${CMAKE_SOURCE_DIR}/res/Tarnwell.rc)
-set_source_files_properties(${TARNWELL_RC} PROPERTIES
-    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/Tarnwell.ico;${CMAKE_SOURCE_DIR}/res/Tarnwell.manifest;${CMAKE_SOURCE_DIR}/res/resource.h")
-set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/res -I${CMAKE_SOURCE_DIR}")
+set(TARNWELL_RC_DEPENDS ${CMAKE_SOURCE_DIR}/res/Tarnwell.ico ${CMAKE_SOURCE_DIR}/res/Tarnwell.manifest
+    ${CMAKE_SOURCE_DIR}/res/resource.h ${CMAKE_BINARY_DIR}/generated/TarnwellVersion.h)
+set(TARNWELL_RC_INCLUDES -I${CMAKE_SOURCE_DIR}/res -I${CMAKE_SOURCE_DIR} -I${CMAKE_BINARY_DIR}/generated)
+set_source_files_properties(${TARNWELL_RC} PROPERTIES OBJECT_DEPENDS "${TARNWELL_RC_DEPENDS}")
+list(JOIN TARNWELL_RC_INCLUDES " " TARNWELL_RC_INCLUDE_FLAGS)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} ${TARNWELL_RC_INCLUDE_FLAGS}")
 
 add_executable(Tarnwell WIN32 app/Main_win.cpp app/TarnwellApp.cpp ${TARNWELL_RC})
 target_link_libraries(Tarnwell PRIVATE tarnwell_app)
@@ -51,8 +54,8 @@ set_target_properties(Tarnwell PROPERTIES OUTPUT_NAME Tarnwell)
 
 # The compiled resources, checked against the window tables.
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/Tarnwell.res
-    COMMAND ${CMAKE_RC_COMPILER} -I${CMAKE_SOURCE_DIR}/res -I${CMAKE_SOURCE_DIR} -O res ${TARNWELL_RC} -o ${CMAKE_BINARY_DIR}/Tarnwell.res
-    DEPENDS ${TARNWELL_RC} ${CMAKE_SOURCE_DIR}/res/Tarnwell.ico ${CMAKE_SOURCE_DIR}/res/Tarnwell.manifest ${CMAKE_SOURCE_DIR}/res/resource.h)
+    COMMAND ${CMAKE_RC_COMPILER} ${TARNWELL_RC_INCLUDES} -O res ${TARNWELL_RC} -o ${CMAKE_BINARY_DIR}/Tarnwell.res
+    DEPENDS ${TARNWELL_RC} ${TARNWELL_RC_DEPENDS})
 add_custom_target(tarnwell_res ALL DEPENDS ${CMAKE_BINARY_DIR}/Tarnwell.res)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/uidriver/CMakeLists.txt)

@@ -24,8 +24,18 @@ if [ "$(id -u)" != 0 ]; then
 fi
 
 scripts/setup.sh || exit 1
-echo "Building..."
-scripts/build.sh >/dev/null || { echo "main.sh: the build failed; run scripts/build.sh to see why" >&2; exit 1; }
+# The demo needs network namespaces; say so before a long build rather than after it.
+probe=tw-probe-$$
+if ! err=$(ip netns add "$probe" 2>&1); then
+  echo "main.sh: cannot make a network namespace: 'ip netns add' failed: $err" >&2
+  echo "  The program and the simulated boards run in network namespaces of their own, which needs" >&2
+  echo "  root with CAP_SYS_ADMIN and CAP_NET_ADMIN (in a container: --privileged, or" >&2
+  echo "  --cap-add SYS_ADMIN --cap-add NET_ADMIN) and a writable /run/netns." >&2
+  exit 1
+fi
+ip netns del "$probe"
+echo "Building (a first build takes a few minutes)..."
+scripts/build.sh || { echo "main.sh: the build failed (see above)" >&2; exit 1; }
 
 export DEMO_DIR=$root/out/demo-$(date +%Y%m%d-%H%M%S)
 mkdir -p "$DEMO_DIR/app" "$DEMO_DIR/fw" "$DEMO_DIR/images"
@@ -38,6 +48,7 @@ printf '[Settings]\r\nFirmware File=%s\r\n' "$(echo "Z:$DEMO_DIR/fw/vex_arm_fw_d
   >"$DEMO_DIR/app/Tarnwell.ini"
 export DEMO_HEADLESS=$headless
 export WINEPREFIX=$root/build/wineprefix WINEDEBUG=-all
+source scripts/wine-env.sh
 wineserver -k 2>/dev/null
 
 sim=(build/native/tools/boardsim/boardsim --out "$DEMO_DIR/images" --expect "$DEMO_DIR/fw/vex_arm_fw_demo.bin"
@@ -59,8 +70,12 @@ status=$?
 wineserver -k 2>/dev/null
 
 echo
-echo "Simulator's verdict:"
-grep '^verdict' "$DEMO_DIR/simulator.out" | sed 's/^/  /'
+if [ -f "$DEMO_DIR/simulator.out" ]; then
+  echo "Simulator's verdict:"
+  grep '^verdict' "$DEMO_DIR/simulator.out" | sed 's/^/  /'
+else
+  echo "main.sh: the test bed could not be built (see tools/testbed.sh's message above); nothing ran" >&2
+fi
 echo
 echo "Everything of this run is in $DEMO_DIR"
 [ "$headless" = 1 ] && ls "$DEMO_DIR"/*.png 2>/dev/null | sed 's/^/  screenshot: /'

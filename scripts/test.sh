@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# The README's test command: installs what is missing, builds, runs every test.
+# The README's test command: installs what is missing, builds, makes the release
+# packages (scripts/package.sh), runs every test, the packages' own among them.
 # Native tests run directly; Windows tests run under Wine with an X display, in a
 # network namespace of their own (tests that need boards make further namespaces).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-scripts/setup.sh || exit 1
-scripts/build.sh || exit 1
+source scripts/wine-env.sh
+scripts/package.sh || exit 1
 status=0
 echo "== native tests =="
 ctest --test-dir build/native --output-on-failure || status=1

@@ -4,6 +4,7 @@
 # the caller (scripts/with-display.sh) for programs that open windows.
 set -e
 here=$(cd "$(dirname "$0")/.." && pwd)
+source "$here/scripts/wine-env.sh"
 export WINEPREFIX=${WINEPREFIX:-$here/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
@@ -21,5 +22,11 @@ if [ ! -f "$marker" ]; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
   wineserver -w
   touch "$marker"
+fi
+# Debian's Wine looks for its own fonts (package fonts-wine) under a path it cannot open, so the
+# prefix links them into its Fonts folder; without Marlett a caption's close button is an "r".
+fonts=$WINEPREFIX/drive_c/windows/Fonts
+if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ -d "$fonts" ] && [ ! -e "$fonts/marlett.ttf" ]; then
+  ln -sf /usr/share/wine/fonts/* "$fonts/"
 fi
 exec wine "$@"

@@ -10,6 +10,7 @@ E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 E2E_WIN=${E2E_WIN:-$E2E_ROOT/build/win}
 E2E_BOARDSIM=${E2E_BOARDSIM:-$E2E_ROOT/build/native/tools/boardsim/boardsim}
 export WINEPREFIX=${WINEPREFIX:-$E2E_ROOT/build/wineprefix}
+source "$E2E_ROOT/scripts/wine-env.sh"
 export WINEDEBUG=-all
 E2E_FAILS=0
 

@@ -1,18 +1,20 @@
 #!/usr/bin/env python3
 """Checks the compiled resources of Tarnwell.exe against the layout the code relies on.
 
-Usage: python3 tools/rescheck/rescheck.py Tarnwell.res|Tarnwell.exe
+Usage: python3 tools/rescheck/rescheck.py Tarnwell.res|Tarnwell.exe VERSION
 
 Reads a binary .res file (windres -O res, or rc.exe output) or the resource
 section of the linked executable, and compares every
 dialog template (caption, font, style, extended style, menu and each control's
 class, id, text, rectangle, style and extended style), the menu bar, the string
-table, the version record, the icon group and the manifest with the tables
+table, the version record (against VERSION, the project version a.b.c.d the
+build was configured with), the icon group and the manifest with the tables
 below. Compiling the .rc text is not enough to trust it: resource compilers add
 and drop style bits of their own, so the compiled bytes are what is checked.
 Prints each check and exits with 1 on any mismatch.
 """
 
+import re
 import struct
 import sys
 import xml.etree.ElementTree as ET
@@ -100,14 +102,9 @@ MENU = [
 
 STRINGS = {101: '&About Tarnwell...', 103: 'Windows sockets initialization failed.'}
 
-VERSION_FIXED = {
-    'FileVersionMS': 0x00010000, 'FileVersionLS': 0x00000001,
-    'ProductVersionMS': 0x00010000, 'ProductVersionLS': 0x00000001,
-    'FileFlagsMask': 0x3F, 'FileFlags': 0, 'FileOS': 0x4, 'FileType': 0x1,
-}
+VERSION_FLAGS = {'FileFlagsMask': 0x3F, 'FileFlags': 0, 'FileOS': 0x4, 'FileType': 0x1}
 VERSION_TABLE = '040904e4'
-VERSION_STRINGS = {'FileVersion': '1.0.0.1', 'ProductVersion': '1.0.0.1',
-                   'InternalName': 'Tarnwell.exe', 'OriginalFilename': 'Tarnwell.exe'}
+VERSION_NAMES = {'InternalName': 'Tarnwell.exe', 'OriginalFilename': 'Tarnwell.exe'}
 VERSION_TRANSLATION = [0x0409, 1252]
 
 ICON_GROUP = 128
@@ -360,7 +357,16 @@ def text_value(value):
     return value.decode('utf-16-le').rstrip('\0')
 
 
-def check_version(c, data):
+def version_expected(version):
+    """The fixed part's fields and the strings a version record of VERSION ('a.b.c.d') holds."""
+    a, b, c, d = (int(n) for n in version.split('.'))
+    fixed = dict(VERSION_FLAGS, FileVersionMS=a << 16 | b, FileVersionLS=c << 16 | d,
+                 ProductVersionMS=a << 16 | b, ProductVersionLS=c << 16 | d)
+    return fixed, dict(VERSION_NAMES, FileVersion=version, ProductVersion=version)
+
+
+def check_version(c, data, version):
+    expected_fixed, expected_strings = version_expected(version)
     key, value, _, children, _ = parse_version_node(data, 0)
     c.equal('version record key', key, 'VS_VERSION_INFO')
     names = ('Signature', 'StrucVersion', 'FileVersionMS', 'FileVersionLS', 'ProductVersionMS',
@@ -370,7 +376,7 @@ def check_version(c, data):
         return
     fixed = dict(zip(names, struct.unpack('<13I', value)))
     c.equal('version signature', hex(fixed['Signature']), hex(0xFEEF04BD))
-    for name, expected in VERSION_FIXED.items():
+    for name, expected in expected_fixed.items():
         c.equal(f'version {name}', hex(fixed[name]), hex(expected))
     blocks = {child[0]: child for child in children}
     c.equal('version blocks', sorted(blocks), ['StringFileInfo', 'VarFileInfo'])
@@ -379,7 +385,7 @@ def check_version(c, data):
         c.equal('version string tables', sorted(tables), [VERSION_TABLE])
         if VERSION_TABLE in tables:
             strings = {s[0]: text_value(s[1]) for s in tables[VERSION_TABLE][3]}
-            c.equal(f'version strings in {VERSION_TABLE}', strings, VERSION_STRINGS)
+            c.equal(f'version strings in {VERSION_TABLE}', strings, expected_strings)
     if 'VarFileInfo' in blocks:
         entries = {v[0]: v[1] for v in blocks['VarFileInfo'][3]}
         c.equal('version VarFileInfo entries', sorted(entries), ['Translation'])
@@ -452,7 +458,7 @@ def check_manifest(c, data):
 
 
 def main(argv):
-    if len(argv) != 2:
+    if len(argv) != 3 or not re.fullmatch(r'\d+\.\d+\.\d+\.\d+', argv[2]):
         print(__doc__.strip().splitlines()[2], file=sys.stderr)
         return 2
     with open(argv[1], 'rb') as f:
@@ -480,7 +486,7 @@ def main(argv):
         check_menu(c, by_type[RT_MENU][MENU_ID])
     check_strings(c, by_type.get(RT_STRING, {}))
     if c.true('version record 1 exists', 1 in by_type.get(RT_VERSION, {})):
-        check_version(c, by_type[RT_VERSION][1])
+        check_version(c, by_type[RT_VERSION][1], argv[2])
     check_icons(c, by_type.get(RT_GROUP_ICON, {}), by_type.get(RT_ICON, {}))
     if c.true(f'manifest {MANIFEST_ID} exists', MANIFEST_ID in by_type.get(RT_MANIFEST, {})):
         check_manifest(c, by_type[RT_MANIFEST][MANIFEST_ID])

@@ -4,15 +4,17 @@
 # Usage: tools/uidriver/test_uidriver.sh [BUILD_DIR]
 #   BUILD_DIR holds uidriver.exe and uidriver_testapp.exe (searched recursively). Without it both are built
 #   here with x86_64-w64-mingw32-g++-posix into a temporary directory.
-#   Uses $WINEPREFIX if set, else a private prefix /tmp/uidriver-test-wineprefix (created on first use, kept
-#   for speed), and sets Wine's X11 "Managed" to N in it (see below). Starts its own Xvfb unless
+#   Uses $WINEPREFIX if set, else a private prefix build/uidriver-test-wineprefix of this checkout (created on
+#   first use, kept for speed), and sets Wine's X11 "Managed" to N in it (see below). Scratch files and Wine's
+#   server directory go under build/ too (scripts/wine-env.sh), so nothing is left in /tmp. Starts its own Xvfb unless
 #   UIDRIVER_USE_DISPLAY=1 and DISPLAY is set.
 # Nothing here sends a datagram. Exit status 0 when every check passed.
 set -u
 
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)
-WORK=$(mktemp -d /tmp/uidriver-test.XXXXXX)
+source "$ROOT/scripts/wine-env.sh"
+WORK=$(mktemp -d -t uidriver-test.XXXXXX)
 XVFB_PID=""
 APP_PID=""
 OWN_PREFIX=0
@@ -129,7 +131,7 @@ fi
 
 export WINEDEBUG=-all LANG=C.UTF-8 LC_ALL=C.UTF-8
 if [ -z "${WINEPREFIX:-}" ]; then
-    export WINEPREFIX=/tmp/uidriver-test-wineprefix
+    export WINEPREFIX=$ROOT/build/uidriver-test-wineprefix
     OWN_PREFIX=1
 fi
 

@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# Tests of the Debian package as a user receives it.
+#
+#   deb.sh contents DEB VERSION   control fields, the exact file list with owners and modes, lintian
+#                                 without errors, the unpacked program's --version, a manual page
+#                                 that holds every option --help names, the bash completion, and the
+#                                 copyright and changelog files
+#   deb.sh flash DEB VERSION BOARDSIM TESTBED
+#                                 the program unpacked from the package flashes a simulated board in
+#                                 the namespace test bed; needs root, exits 77 without
+# The package is unpacked under WORK (default: a scratch folder in the build tree), never installed.
+set -u
+mode=$1 DEB=$2 VERSION=$3
+WORK=${WORK:-$(dirname "$0")/../../build/native/package-deb-test}
+FAILS=0
+
+fail() { echo "FAIL: $*"; FAILS=$((FAILS + 1)); }
+expect_eq() { [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"; }
+finish() {
+  rm -rf "$WORK"
+  [ "$FAILS" -eq 0 ] || { echo "$FAILS check(s) failed"; exit 1; }
+  echo "all checks passed"
+  exit 0
+}
+
+[ -f "$DEB" ] || { echo "FAIL: $DEB is missing; scripts/package.sh makes it"; exit 1; }
+if [ -n "${BUILT_CLI:-}" ] && [ "$BUILT_CLI" -nt "$DEB" ]; then
+  echo "FAIL: $DEB is older than the build; run scripts/package.sh"
+  exit 1
+fi
+rm -rf "$WORK"
+mkdir -p "$WORK"
+dpkg-deb -x "$DEB" "$WORK/root" || { echo "FAIL: dpkg-deb cannot unpack $DEB"; exit 1; }
+cli=$WORK/root/usr/bin/tarnwell-cli
+
+contents() {
+  local field expected listing help options option page completion
+  expect_eq "package file name" "tarnwell-cli_${VERSION}_$(dpkg --print-architecture).deb" "$(basename "$DEB")"
+  for field in "Package=tarnwell-cli" "Version=$VERSION" "Architecture=$(dpkg --print-architecture)" \
+      "Section=utils" "Priority=optional" "Maintainer=The Tarnwell developers <tarnwell@example.org>"; do
+    expect_eq "control field ${field%%=*}" "${field#*=}" "$(dpkg-deb -f "$DEB" "${field%%=*}")"
+  done
+  expect_eq "description's first line" "find networked boards and upgrade their firmware" \
+    "$(dpkg-deb -f "$DEB" Description | head -1)"
+  grep -qE '(^|, )libc6 \(>= ' <<<"$(dpkg-deb -f "$DEB" Depends)" ||
+    fail "Depends names no libc6 version: $(dpkg-deb -f "$DEB" Depends)"
+
+  # mode owner path, for every entry
+  listing=$(dpkg-deb -c "$DEB" | awk '{print $1, $2, $6}' | sort -k3)
+  expected="drwxr-xr-x root/root ./usr/
+drwxr-xr-x root/root ./usr/bin/
+-rwxr-xr-x root/root ./usr/bin/tarnwell-cli
+drwxr-xr-x root/root ./usr/share/
+drwxr-xr-x root/root ./usr/share/bash-completion/
+drwxr-xr-x root/root ./usr/share/bash-completion/completions/
+-rw-r--r-- root/root ./usr/share/bash-completion/completions/tarnwell-cli
+drwxr-xr-x root/root ./usr/share/doc/
+drwxr-xr-x root/root ./usr/share/doc/tarnwell-cli/
+-rw-r--r-- root/root ./usr/share/doc/tarnwell-cli/changelog.gz
+-rw-r--r-- root/root ./usr/share/doc/tarnwell-cli/copyright
+drwxr-xr-x root/root ./usr/share/man/
+drwxr-xr-x root/root ./usr/share/man/man1/
+-rw-r--r-- root/root ./usr/share/man/man1/tarnwell-cli.1.gz"
+  expect_eq "files in the package" "$expected" "$listing"
+
+  # lintian leaves scratch files in TMPDIR; they go with WORK.
+  mkdir -p "$WORK/tmp"
+  if ! TMPDIR=$WORK/tmp lintian --fail-on error "$DEB" >"$WORK/lintian.out" 2>&1; then
+    fail "lintian reports errors:"
+    cat "$WORK/lintian.out"
+  else
+    grep -v 'running with root privileges' "$WORK/lintian.out" | sed 's/^/lintian: /'
+  fi
+
+  expect_eq "tarnwell-cli --version" "tarnwell-cli $VERSION" "$("$cli" --version)"
+  file "$cli" | grep -q 'not stripped' && fail "tarnwell-cli is not stripped"
+
+  # The manual page is made from --help: every option and command --help names is in it.
+  help=$("$cli" --help)
+  page=$(zcat "$WORK/root/usr/share/man/man1/tarnwell-cli.1.gz" | sed 's/\\-/-/g')
+  grep -q '^\.TH TARNWELL-CLI "1"' <<<"$page" || fail "manual page header: $(head -3 <<<"$page")"
+  grep -q "^tarnwell-cli - find networked boards and upgrade their firmware" <<<"$page" ||
+    fail "manual page NAME line missing"
+  options=$(grep -oE -- '--[a-z][a-z-]+' <<<"$help" | sort -u)
+  [ "$(wc -l <<<"$options")" -ge 8 ] || fail "--help names too few options: $options"
+  for option in $options discover flash "Exit status"; do
+    grep -qF -- "$option" <<<"$page" || fail "the manual page lacks $option"
+  done
+  if command -v man >/dev/null; then
+    # As lintian looks at it: groff's warnings about the page.
+    LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z \
+      "$WORK/root/usr/share/man/man1/tarnwell-cli.1.gz" 2>&1 >/dev/null | grep . &&
+      fail "man reports problems with the page"
+  fi
+
+  # Completion: sourced as bash-completion does, with the unpacked program on the PATH.
+  completion=$WORK/root/usr/share/bash-completion/completions/tarnwell-cli
+  mkdir -p "$WORK/files/sub"
+  touch "$WORK/files/vex_arm_fw_1.bin" "$WORK/files/notes.txt" "$WORK/files/list.txt"
+  complete_words() {  # complete_words WORD...: what completing the last word offers
+    (
+      cd "$WORK/files" || exit 1
+      PATH=$WORK/root/usr/bin:$PATH
+      source "$completion"
+      COMP_WORDS=("$@")
+      COMP_CWORD=$(($# - 1))
+      _tarnwell_cli tarnwell-cli "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+      printf '%s\n' "${COMPREPLY[@]}" | sort | tr '\n' ' ' | sed 's/ $//'
+    )
+  }
+  local words want
+  # expected completions | the words typed (the last one being completed)
+  while IFS='|' read -r want words; do
+    # shellcheck disable=SC2086
+    expect_eq "completion of [$words]" "$want" "$(complete_words $words '')"
+  done <<'TABLE'
+discover flash|tarnwell-cli
+sub vex_arm_fw_1.bin|tarnwell-cli flash
+list.txt notes.txt sub vex_arm_fw_1.bin|tarnwell-cli discover --list
+list.txt notes.txt sub vex_arm_fw_1.bin|tarnwell-cli flash x.bin --log
+|tarnwell-cli flash x.bin --parallel
+|tarnwell-cli discover --wait
+discover flash|tarnwell-cli --wait 2
+sub vex_arm_fw_1.bin|tarnwell-cli --json flash
+TABLE
+  # Completing a word that has begun:
+  expect_eq "completion of [fl]" "flash" "$(complete_words tarnwell-cli fl)"
+  expect_eq "completion of [flash x.bin --pa]" "--parallel" "$(complete_words tarnwell-cli flash x.bin --pa)"
+  expect_eq "completion of [--ver]" "--version" "$(complete_words tarnwell-cli --ver)"
+  expect_eq "completion of [discover --j]" "--json" "$(complete_words tarnwell-cli discover --j)"
+
+  expect_eq "copyright format" "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" \
+    "$(head -1 "$WORK/root/usr/share/doc/tarnwell-cli/copyright")"
+  expect_eq "changelog's newest entry" "tarnwell-cli ($VERSION) unstable; urgency=medium" \
+    "$(zcat "$WORK/root/usr/share/doc/tarnwell-cli/changelog.gz" | head -1)"
+}
+
+flash() {
+  local boardsim=$1 testbed=$2 out
+  mkdir -p "$WORK/fw" "$WORK/images"
+  head -c 70000 /dev/urandom >"$WORK/fw/vex_arm_fw_deb.bin"
+  local simcmd
+  simcmd=$(printf '%q ' "$boardsim" --out "$WORK/images" --expect "$WORK/fw/vex_arm_fw_deb.bin" \
+           --board "name=FW VEX 1,ip=192.168.1.1")
+  out=$("$testbed" --quiet --layout one-subnet --count 1 --boards-log "$WORK/sim.out" --boards-cmd "$simcmd" \
+        -- "$cli" flash "$WORK/fw/vex_arm_fw_deb.bin" 192.168.1.1 --quiet)
+  expect_eq "flash: exit status" 0 $?
+  expect_eq "flash: result line" $'192.168.1.1\tok\tFW VEX 1' "$(head -1 <<<"$out")"
+  cmp -s "$WORK/fw/vex_arm_fw_deb.bin" "$WORK/images/192.168.1.1/vex_arm_fw_deb.bin" ||
+    fail "the image the board assembled differs from the file"
+  grep -q 'CLEAN$' "$WORK/sim.out" || fail "simulator's verdict: $(grep verdict "$WORK/sim.out")"
+}
+
+case $mode in
+  contents) contents ;;
+  flash)
+    if [ "$(id -u)" != 0 ]; then
+      rm -rf "$WORK"
+      echo "skipped: needs root for network namespaces"
+      exit 77
+    fi
+    flash "$4" "$5"
+    ;;
+  *) echo "usage: deb.sh contents DEB VERSION | flash DEB VERSION BOARDSIM TESTBED" >&2; exit 2 ;;
+esac
+finish
