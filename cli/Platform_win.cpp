@@ -92,10 +92,13 @@ public:
 
     bool SendFrom(std::size_t adapter, std::uint32_t target, const std::uint8_t* data, int length) override
     {
-        // Each send sets the option itself, so no send depends on the one before.
+        // Each send has the option it needs, so no send depends on the one before; it is set only when it
+        // changes, since under Wine every socket call is a trip to the server and a download sends thousands.
         const SOCKET s = m_sockets[adapter];
         const BOOL broadcast = target == LIMITED_BROADCAST ? TRUE : FALSE;
-        ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&broadcast), sizeof broadcast);
+        if (m_broadcast[adapter] != broadcast
+            && ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&broadcast), sizeof broadcast) == 0)
+            m_broadcast[adapter] = broadcast;
         const sockaddr_in to = Endpoint(target, BOARD_PORT);
         return ::sendto(s, reinterpret_cast<const char*>(data), length, 0, reinterpret_cast<const sockaddr*>(&to),
                    sizeof to) == length;
@@ -103,6 +106,17 @@ public:
 
     void Wait(std::uint64_t timeoutMs, std::vector<Datagram>& received) override
     {
+        // What is already waiting is read without select(), which under Wine costs several trips to the
+        // server: a look that finds nothing and has no time to wait ends here.
+        bool waiting = false;
+        for (SOCKET s : m_sockets) {
+            if (Pending(s)) {
+                ReadOne(s, received);
+                waiting = true;
+            }
+        }
+        if (waiting || timeoutMs == 0)
+            return;
         fd_set readable;
         FD_ZERO(&readable);
         for (std::size_t i = 0; i < m_sockets.size() && i < FD_SETSIZE; ++i)
@@ -113,7 +127,7 @@ public:
             return;
         for (SOCKET s : m_sockets) {
             if (FD_ISSET(s, &readable))
-                Drain(s, received);
+                ReadOne(s, received);
         }
     }
 
@@ -134,9 +148,10 @@ private:
         }
         m_sockets.push_back(s);
         m_adapters.push_back(adapter);
+        m_broadcast.push_back(-1);
     }
 
-    static void Drain(SOCKET s, std::vector<Datagram>& received)
+    static void ReadOne(SOCKET s, std::vector<Datagram>& received)
     {
         char buffer[REPLY_BUFFER_SIZE];
         for (;;) {
@@ -155,11 +170,21 @@ private:
                 const auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer);
                 received.push_back(Datagram{FormatAddress(ntohl(from.sin_addr.s_addr)), std::vector<std::uint8_t>(bytes, bytes + n)});
             }
+            // One datagram a look: the next look reads what else waits, so no look ends in a read that fails.
+            return;
         }
+    }
+
+    // A datagram waits in the socket's queue: under Wine one trip to the server, where a read costs two.
+    static bool Pending(SOCKET s)
+    {
+        u_long bytes = 0;
+        return ::ioctlsocket(s, FIONREAD, &bytes) == 0 && bytes > 0;
     }
 
     std::vector<AdapterAddress> m_adapters;
     std::vector<SOCKET> m_sockets;
+    std::vector<BOOL> m_broadcast; // per socket: SO_BROADCAST as last set, -1 before the first send
     bool m_bStarted = false;
 };
 
