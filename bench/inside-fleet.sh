@@ -10,7 +10,7 @@ sim_extra=(--expect "$fw")
 board_set() { echo "name=FW GUR %d,ip=10.20.1.1,count=$1,latency=5"; }
 
 run_cli_fleet() {  # BOARDS LANES
-  local dir=$BENCH_DIR/sim/fleet list=$BENCH_DIR/fleet-$1.txt rc stats sim
+  local dir=$BENCH_DIR/sim/fleet list=$BENCH_DIR/fleet-$1.txt rc stats span
   head -n "$1" "$TW_BOARDS_FILE" >"$list"
   start_sim fleet "$(board_set "$1")" || { echo "failed simulator"; return; }
   /usr/bin/time -f "%e %U %S %M" -o "$dir/time.txt" \
@@ -18,11 +18,11 @@ run_cli_fleet() {  # BOARDS LANES
   rc=$?
   stop_sim
   [ $rc = 0 ] || { echo "failed exit-$rc"; return; }
-  sim=$(python3 "$root/bench/simq.py" fleet "$dir/summary.json" "$1")
-  case "$sim" in failed*) echo "$sim"; return ;; esac
+  span=$(python3 "$root/bench/simq.py" fleet "$dir/summary.json" "$1")
+  case "$span" in failed*) echo "$span"; return ;; esac
   # wall s, CPU s (user + system), peak resident KiB; then the boards' span and one board's time.
   stats=$(awk '{printf "%s %.2f %s", $1, $2 + $3, $4}' "$dir/time.txt")
-  echo "ok $stats ${sim% *}"
+  echo "ok $stats ${span% *}"
 }
 
 for spec in ${BENCH_FLEET:-8:1,8,32,64 64:8,32,64 254:8,32,64}; do
@@ -37,8 +37,9 @@ for spec in ${BENCH_FLEET:-8:1,8,32,64 64:8,32,64 254:8,32,64}; do
   done
 done
 
-# The window, one board after another, for the smallest fleet.
+# The window, one board after another, for the smallest fleet (BENCH_WINDOW_FLEET=0: not at all).
 boards=${BENCH_WINDOW_FLEET:-8}
+[ "$boards" != 0 ] || exit 0
 dir=$BENCH_DIR/sim/fleet
 start_program
 start_sim fleet "$(board_set "$boards")"
@@ -53,8 +54,8 @@ while [ "$(images)" -lt "$boards" ] && [ $((SECONDS - t_start)) -lt $((boards * 
 done
 sleep 0.5
 stop_sim
-sim=$(python3 "$root/bench/simq.py" fleet "$dir/summary.json" "$boards")
-case "$sim" in failed*) r=$sim ;; *) r="ok - - $(program_rss_kib) ${sim% *}" ;; esac
+span=$(python3 "$root/bench/simq.py" fleet "$dir/summary.json" "$boards")
+case "$span" in failed*) r=$span ;; *) r="ok - - $(program_rss_kib) ${span% *}" ;; esac
 record "fleet window $boards 1 $r"
 note "fleet $boards boards, window: $r"
 stop_program
