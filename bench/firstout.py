@@ -10,6 +10,7 @@ import socket
 import struct
 import sys
 
+ETH_P_ALL = 0x0003  # outgoing datagrams reach only the taps that take every protocol
 ETH_P_IP = 0x0800
 SO_TIMESTAMPNS = getattr(socket, "SO_TIMESTAMPNS", 35)
 PACKET_OUTGOING = 4
@@ -18,8 +19,8 @@ PACKET_OUTGOING = 4
 def main():
     interface, ready = sys.argv[1], sys.argv[2]
     timeout = float(sys.argv[3]) if len(sys.argv) > 3 else 30
-    s = socket.socket(socket.AF_PACKET, socket.SOCK_DGRAM, socket.htons(ETH_P_IP))
-    s.bind((interface, ETH_P_IP))
+    s = socket.socket(socket.AF_PACKET, socket.SOCK_DGRAM, socket.htons(ETH_P_ALL))
+    s.bind((interface, ETH_P_ALL))
     s.setsockopt(socket.SOL_SOCKET, SO_TIMESTAMPNS, 1)
     s.settimeout(timeout)
     open(ready, "w").close()
@@ -28,7 +29,7 @@ def main():
             data, anc, _, address = s.recvmsg(2048, 64)
         except socket.timeout:
             return
-        if address[2] != PACKET_OUTGOING or len(data) < 29 or data[9] != 17:
+        if address[1] != ETH_P_IP or address[2] != PACKET_OUTGOING or len(data) < 29 or data[9] != 17:
             continue
         header = (data[0] & 0x0F) * 4
         port = struct.unpack("!H", data[header + 2:header + 4])[0]

@@ -11,7 +11,7 @@ wait_ms=$((5000 + n * 5))
 # Starts the watcher of the first request; "first_out" prints its timestamp.
 watch_first() {
   rm -f "$BENCH_DIR/first.ready" "$BENCH_DIR/first.out"
-  python3 "$root/bench/firstout.py" ws0 "$BENCH_DIR/first.ready" 60 >"$BENCH_DIR/first.out" &
+  "$py" "$root/bench/firstout.py" ws0 "$BENCH_DIR/first.ready" 60 >"$BENCH_DIR/first.out" &
   watcher=$!
   for _ in $(seq 200); do [ -e "$BENCH_DIR/first.ready" ] && return; sleep 0.02; done
 }
@@ -50,7 +50,7 @@ for exe in cli cli_exe; do
     rc=$?
     t0=$(first_out)
     count=$(tr -d '\r' <"$BENCH_DIR/disc.out" | grep -c .)
-    t1=$(tr -d '\r' <"$log" 2>/dev/null | tail -1 | python3 -c '
+    t1=$(tr -d '\r' <"$log" 2>/dev/null | tail -1 | "$py" -c '
 import datetime, sys
 stamp = sys.stdin.read().split(" ", 1)[0]
 try:

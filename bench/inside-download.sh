@@ -32,7 +32,7 @@ run_window() {  # SIZE LATENCY
   while [ ! -e "$got" ] && [ $SECONDS -lt $deadline ]; do sleep 0.05; done
   ui wait-status "Unit at IP $ip is rebooting." 10000 >/dev/null
   stop_sim
-  result "$fw" "$got" "$(python3 "$root/bench/simq.py" image "$dir/summary.json" "$ip")"
+  result "$fw" "$got" "$("$py" "$root/bench/simq.py" image "$dir/summary.json" "$ip")"
 }
 
 run_cli() {  # SIZE LATENCY [exe]
@@ -49,7 +49,7 @@ run_cli() {  # SIZE LATENCY [exe]
   rc=$?
   stop_sim
   [ $rc = 0 ] || { echo "failed exit-$rc"; return; }
-  result "$fw" "$got" "$(python3 "$root/bench/simq.py" image "$dir/summary.json" "$ip")"
+  result "$fw" "$got" "$("$py" "$root/bench/simq.py" image "$dir/summary.json" "$ip")"
 }
 
 # result FILE IMAGE "<us> <blocks>"|"failed ...": the figure only when the bytes arrived intact.
@@ -61,17 +61,21 @@ result() {
 }
 
 run_floor() {  # SIZE LATENCY [exe]
-  local fw out line rc
+  local fw out line reason
   fw=$(firmware "$1")
   out=$BENCH_DIR/floor/$2.bin
   rm -f "$out"
   if [ "${3:-}" = exe ]; then
-    line=$(wine "$stopwait_exe" send 192.168.1.10 "$(floor_ip "$2")" 2017 "$(winpath "$fw")" 2>/dev/null | tr -d '\r')
+    line=$(wine "$stopwait_exe" send 192.168.1.10 "$(floor_ip "$2")" 2017 "$(winpath "$fw")" 2>"$BENCH_DIR/floor.err" |
+      tr -d '\r')
   else
-    line=$("$stopwait" send 192.168.1.10 "$(floor_ip "$2")" 2017 "$fw" 2>/dev/null)
+    line=$("$stopwait" send 192.168.1.10 "$(floor_ip "$2")" 2017 "$fw" 2>"$BENCH_DIR/floor.err")
   fi
-  rc=$?
-  [ $rc = 0 ] && [ -n "$line" ] || { echo "failed exit-$rc"; return; }
+  if [ -z "$line" ]; then
+    reason=$(grep -v '^it looks like\|^multiarch\|^execute\|^apt-get\|err:' "$BENCH_DIR/floor.err" | tail -1 | tr ' ' -)
+    echo "failed ${reason:-no-output}"
+    return
+  fi
   result "$fw" "$out" "$(echo "$line" | awk '{print $3, $1}')"
 }
 
@@ -121,24 +125,25 @@ if [[ " ${rows[*]} " == *" window "* ]]; then
   record "rss window idle $(program_rss_kib)"
 fi
 
-for size in $sizes; do
-  for lat in 0 1; do
-    [ $lat = 0 ] || [[ " $latency_sizes " == *" $size "* ]] || continue
-    for run in $(seq "$runs"); do
-      for row in "${rows[@]}"; do
-        case $row in
-          window) r=$(run_window "$size" $lat) ;;
-          cli_exe) r=$(run_cli "$size" $lat exe) ;;
-          floor_exe) r=$(run_floor "$size" $lat exe) ;;
-          cli) r=$(run_cli "$size" $lat) ;;
-          tftp) r=$(run_tftp "$size" $lat) ;;
-          floor) r=$(run_floor "$size" $lat) ;;
-        esac
-        record "dl $row $size $lat $r"
-        note "download $size latency ${lat}ms run $run $row: $r"
-      done
+conditions=()
+for size in $sizes; do conditions+=("$size 0"); done
+for size in $latency_sizes; do conditions+=("$size 1"); done
+for condition in "${conditions[@]}"; do
+  read -r size lat <<<"$condition"
+  for run in $(seq "$runs"); do
+    for row in "${rows[@]}"; do
+      case $row in
+        window) r=$(run_window "$size" "$lat") ;;
+        cli_exe) r=$(run_cli "$size" "$lat" exe) ;;
+        floor_exe) r=$(run_floor "$size" "$lat" exe) ;;
+        cli) r=$(run_cli "$size" "$lat") ;;
+        tftp) r=$(run_tftp "$size" "$lat") ;;
+        floor) r=$(run_floor "$size" "$lat") ;;
+      esac
+      record "dl $row $size $lat $r"
+      note "download $size latency ${lat}ms run $run $row: $r"
     done
   done
-  [ -z "${window_line[*]}" ] || record "rss window after_$size $(program_rss_kib)"
+  [ -z "${window_line[*]}" ] || record "rss window after_${size}_$lat $(program_rss_kib)"
 done
 [ -z "${window_line[*]}" ] || stop_program

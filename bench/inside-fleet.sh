@@ -18,7 +18,7 @@ run_cli_fleet() {  # BOARDS LANES
   rc=$?
   stop_sim
   [ $rc = 0 ] || { echo "failed exit-$rc"; return; }
-  span=$(python3 "$root/bench/simq.py" fleet "$dir/summary.json" "$1")
+  span=$("$py" "$root/bench/simq.py" fleet "$dir/summary.json" "$1")
   case "$span" in failed*) echo "$span"; return ;; esac
   # wall s, CPU s (user + system), peak resident KiB; then the boards' span and one board's time.
   stats=$(awk '{printf "%s %.2f %s", $1, $2 + $3, $4}' "$dir/time.txt")
@@ -54,7 +54,7 @@ while [ "$(images)" -lt "$boards" ] && [ $((SECONDS - t_start)) -lt $((boards * 
 done
 sleep 0.5
 stop_sim
-span=$(python3 "$root/bench/simq.py" fleet "$dir/summary.json" "$boards")
+span=$("$py" "$root/bench/simq.py" fleet "$dir/summary.json" "$boards")
 case "$span" in failed*) r=$span ;; *) r="ok - - $(program_rss_kib) ${span% *}" ;; esac
 record "fleet window $boards 1 $r"
 note "fleet $boards boards, window: $r"

@@ -6,6 +6,9 @@ sim=$root/build/native/tools/boardsim/boardsim
 cli=$root/build/native/cli/tarnwell-cli
 cli_exe=$root/build/win/cli/tarnwell-cli.exe
 runs=${BENCH_RUNS:-7}
+# Debian's own Python, the one python3-matplotlib is for (not one earlier on PATH).
+py=/usr/bin/python3
+[ -x "$py" ] || py=python3
 
 ui() { wine "$root/build/win/tools/uidriver/uidriver.exe" "$@" 2>>"$BENCH_DIR/ui.err" | tr -d '\r'; }
 winpath() { echo "Z:$1" | tr / '\\'; }

@@ -106,17 +106,15 @@ public:
 
     void Wait(std::uint64_t timeoutMs, std::vector<Datagram>& received) override
     {
-        // What is already waiting is read without select(), which under Wine costs several trips to the
-        // server: a look that finds nothing and has no time to wait ends here.
-        bool waiting = false;
-        for (SOCKET s : m_sockets) {
-            if (Pending(s)) {
-                ReadOne(s, received);
-                waiting = true;
+        if (timeoutMs == 0) {
+            // A look with no time to wait asks each queue instead of select(), which under Wine costs
+            // more trips to the server.
+            for (SOCKET s : m_sockets) {
+                if (Pending(s))
+                    ReadOne(s, received);
             }
-        }
-        if (waiting || timeoutMs == 0)
             return;
+        }
         fd_set readable;
         FD_ZERO(&readable);
         for (std::size_t i = 0; i < m_sockets.size() && i < FD_SETSIZE; ++i)
