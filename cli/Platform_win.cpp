@@ -1,10 +1,11 @@
 // The Windows side of tarnwell-cli: Winsock sockets bound to each adapter
-// address, select() for replies, files, the console and the entry point.
+// address, an event for each one's replies, files, the console and the entry point.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <iphlpapi.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -68,6 +69,8 @@ public:
     {
         for (SOCKET s : m_sockets)
             ::closesocket(s);
+        for (WSAEVENT e : m_events)
+            ::WSACloseEvent(e);
         if (m_bStarted)
             ::WSACleanup();
     }
@@ -106,27 +109,27 @@ public:
 
     void Wait(std::uint64_t timeoutMs, std::vector<Datagram>& received) override
     {
-        if (timeoutMs == 0) {
-            // A look with no time to wait asks each queue instead of select(), which under Wine costs
-            // more trips to the server.
-            for (SOCKET s : m_sockets) {
-                if (Pending(s))
-                    ReadOne(s, received);
-            }
+        // Under Wine every socket call is a trip to the server, and a download waits once a block:
+        // - an event per socket, not select(), which leaves the server polling a socket it saw a
+        //   datagram on until the program reads it, spinning on a core the program needs;
+        // - one datagram from the socket that has one, not a read of every socket until one fails
+        //   (a failed read costs as much as a good one); the next wait finds what else waits.
+        // The sockets take turns at being looked at first, so that a flood on one delays no other.
+        const std::size_t count = std::min<std::size_t>(m_events.size(), MAXIMUM_WAIT_OBJECTS);
+        if (count == 0)
             return;
-        }
-        fd_set readable;
-        FD_ZERO(&readable);
-        for (std::size_t i = 0; i < m_sockets.size() && i < FD_SETSIZE; ++i)
-            FD_SET(m_sockets[i], &readable);
-        const std::uint64_t capped = timeoutMs > 86400000u ? 86400000u : timeoutMs;
-        timeval timeout{static_cast<long>(capped / 1000), static_cast<long>(capped % 1000 * 1000)};
-        if (::select(0, &readable, nullptr, nullptr, &timeout) <= 0)
+        std::vector<WSAEVENT> order(count);
+        for (std::size_t k = 0; k < count; ++k)
+            order[k] = m_events[(m_nNext + k) % count];
+        const DWORD timeout = static_cast<DWORD>(std::min<std::uint64_t>(timeoutMs, 86400000u));
+        const DWORD result = ::WaitForMultipleObjects(static_cast<DWORD>(count), order.data(), FALSE, timeout);
+        if (result >= WAIT_OBJECT_0 + count)
             return;
-        for (SOCKET s : m_sockets) {
-            if (FD_ISSET(s, &readable))
-                ReadOne(s, received);
-        }
+        const std::size_t i = (m_nNext + (result - WAIT_OBJECT_0)) % count;
+        m_nNext = (i + 1) % count;
+        // Reset before reading: the read re-enables FD_READ, so a datagram still waiting sets it again.
+        ::WSAResetEvent(m_events[i]);
+        ReadOne(m_sockets[i], received);
     }
 
 private:
@@ -138,13 +141,17 @@ private:
         const sockaddr_in local = Endpoint(ParseIPv4(adapter.m_strAddress), 0);
         int bytes = RECEIVE_BUFFER_BYTES;
         ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
-        u_long nonBlocking = 1;
-        if (::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0
-            || ::ioctlsocket(s, FIONBIO, &nonBlocking) != 0) {
+        const WSAEVENT readable = ::WSACreateEvent();
+        // WSAEventSelect makes the socket non-blocking as well.
+        if (readable == WSA_INVALID_EVENT || ::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0
+            || ::WSAEventSelect(s, readable, FD_READ) != 0) {
+            if (readable != WSA_INVALID_EVENT)
+                ::WSACloseEvent(readable);
             ::closesocket(s);
             return;
         }
         m_sockets.push_back(s);
+        m_events.push_back(readable);
         m_adapters.push_back(adapter);
         m_broadcast.push_back(-1);
     }
@@ -168,21 +175,15 @@ private:
                 const auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer);
                 received.push_back(Datagram{FormatAddress(ntohl(from.sin_addr.s_addr)), std::vector<std::uint8_t>(bytes, bytes + n)});
             }
-            // One datagram a look: the next look reads what else waits, so no look ends in a read that fails.
             return;
         }
-    }
-
-    // A datagram waits in the socket's queue: under Wine one trip to the server, where a read costs two.
-    static bool Pending(SOCKET s)
-    {
-        u_long bytes = 0;
-        return ::ioctlsocket(s, FIONREAD, &bytes) == 0 && bytes > 0;
     }
 
     std::vector<AdapterAddress> m_adapters;
     std::vector<SOCKET> m_sockets;
     std::vector<BOOL> m_broadcast; // per socket: SO_BROADCAST as last set, -1 before the first send
+    std::vector<WSAEVENT> m_events; // per socket: set by FD_READ
+    std::size_t m_nNext = 0;         // the socket looked at first by the next wait
     bool m_bStarted = false;
 };
 
