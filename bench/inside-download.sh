@@ -21,7 +21,7 @@ tftp_blocks() { echo $(( $(stat -c %s "$1") / 512 + 1 )); }
 
 # Prints "ok <us per block>" or "failed <why>" for one run of one row.
 run_window() {  # SIZE LATENCY
-  local fw ip line dir got deadline
+  local fw ip line dir got deadline r box
   fw=$(firmware "$1"); ip=$(board_ip "$2"); line=${window_line[$ip]}
   start_sim window "$board_plain" "$board_slow" || { echo "failed simulator"; return; }
   dir=$BENCH_DIR/sim/window
@@ -32,7 +32,15 @@ run_window() {  # SIZE LATENCY
   while [ ! -e "$got" ] && [ $SECONDS -lt $deadline ]; do sleep 0.05; done
   ui wait-status "Unit at IP $ip is rebooting." 10000 >/dev/null
   stop_sim
-  result "$fw" "$got" "$("$py" "$root/bench/simq.py" image "$dir/summary.json" "$ip")"
+  r=$(result "$fw" "$got" "$("$py" "$root/bench/simq.py" image "$dir/summary.json" "$ip")")
+  case "$r" in
+    failed*)
+      # A message box the window opened says why; closing it lets the next run go on.
+      box=$(ui msgbox 2>/dev/null | tr '\n' ' ' | tr -s ' ' - | cut -c1-80)
+      [ -z "$box" ] || { ui msgbox-ok >/dev/null 2>&1; r="$r:$box"; }
+      keep_failure window ;;
+  esac
+  echo "$r"
 }
 
 run_cli() {  # SIZE LATENCY [exe]
@@ -48,7 +56,7 @@ run_cli() {  # SIZE LATENCY [exe]
   fi
   rc=$?
   stop_sim
-  [ $rc = 0 ] || { echo "failed exit-$rc"; return; }
+  [ $rc = 0 ] || { keep_failure cli; echo "failed exit-$rc"; return; }
   result "$fw" "$got" "$("$py" "$root/bench/simq.py" image "$dir/summary.json" "$ip")"
 }
 

@@ -17,9 +17,9 @@ run_cli_fleet() {  # BOARDS LANES
     "$cli" flash "$fw" --list "$list" --parallel "$2" --quiet >"$dir/cli.out" 2>&1
   rc=$?
   stop_sim
-  [ $rc = 0 ] || { echo "failed exit-$rc"; return; }
+  [ $rc = 0 ] || { keep_failure fleet; echo "failed exit-$rc"; return; }
   span=$("$py" "$root/bench/simq.py" fleet "$dir/summary.json" "$1")
-  case "$span" in failed*) echo "$span"; return ;; esac
+  case "$span" in failed*) keep_failure fleet; echo "$span"; return ;; esac
   # wall s, CPU s (user + system), peak resident KiB; then the boards' span and one board's time.
   stats=$(awk '{printf "%s %.2f %s", $1, $2 + $3, $4}' "$dir/time.txt")
   echo "ok $stats ${span% *}"

@@ -60,6 +60,14 @@ start_sim() {
 # Ends the run's simulator, which then writes its summary.
 stop_sim() { end_pid "$sim_pid"; }
 
+# Keeps a failed run's simulator files (log, verdict, summary) in $BENCH_OUT/failed.
+keep_failure() {
+  local to=${BENCH_OUT:-$BENCH_DIR}/failed/$1-$(date +%H%M%S)-$RANDOM
+  mkdir -p "$to" && cp "$BENCH_DIR/sim/$1"/{sim.log,verdict.txt,summary.json} "$to/" 2>/dev/null
+  cp "$BENCH_DIR/sim/$1/cli.out" "$to/" 2>/dev/null
+  return 0
+}
+
 # An image the simulator assembled, against the file: "ok" or why not.
 check_image() {  # check_image FILE GOT
   if [ ! -f "$2" ]; then echo "no-image"

@@ -57,6 +57,8 @@ py=/usr/bin/python3  # Debian's, which python3-matplotlib is for
 export BENCH_DIR
 BENCH_DIR=$(mktemp -d /tmp/twbench-XXXXXX)
 out=${BENCH_OUT:-$root/bench/out}
+export BENCH_OUT=$out
+rm -rf "$out/failed"
 mkdir -p "$out"
 [ -e "$out/.gitignore" ] || echo '*' >"$out/.gitignore"
 export WINEPREFIX=$root/build/wineprefix WINEDEBUG=-all
