@@ -26,7 +26,7 @@ run_window() {  # SIZE LATENCY
   start_sim window "$board_plain" "$board_slow" || { echo "failed simulator"; return; }
   dir=$BENCH_DIR/sim/window
   got=$dir/out/$ip/$(basename "$fw")
-  ui click main file-button -- file-dialog "$(winpath "$fw")" -- select-only "$line" -- menu download >/dev/null
+  ui select-only "$line" -- menu download >/dev/null || { ui_recover; ui select-only "$line" -- menu download >/dev/null; }
   # The simulator writes the image at the reboot request; then the status says the board reboots.
   deadline=$(( SECONDS + 30 + $(stat -c %s "$fw") / 504 * (2 + $2 * 2) / 1000 ))
   while [ ! -e "$got" ] && [ $SECONDS -lt $deadline ]; do sleep 0.05; done
@@ -136,8 +136,10 @@ fi
 conditions=()
 for size in $sizes; do conditions+=("$size 0"); done
 for size in $latency_sizes; do conditions+=("$size 1"); done
+# The window's file is chosen once for each image: the file dialog is no part of a timed run.
 for condition in "${conditions[@]}"; do
   read -r size lat <<<"$condition"
+  [ -z "${window_line[*]}" ] || choose_file "$(firmware "$size")"
   for run in $(seq "$runs"); do
     for row in "${rows[@]}"; do
       case $row in

@@ -45,7 +45,8 @@ start_program
 start_sim fleet "$(board_set "$boards")"
 ui menu search -- wait-units "$boards" 10000 >/dev/null
 t_start=$SECONDS
-ui click main file-button -- file-dialog "$(winpath "$fw")" -- select-all -- menu download >/dev/null
+choose_file "$fw"
+ui select-all -- menu download >/dev/null
 # The simulator writes each image at its reboot request; the window's last reboot
 # request is answered at once, so a moment after the last image the run is over.
 images() { find "$dir/out" -name "$(basename "$fw")" | wc -l; }

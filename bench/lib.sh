@@ -10,7 +10,12 @@ runs=${BENCH_RUNS:-7}
 py=/usr/bin/python3
 [ -x "$py" ] || py=python3
 
-ui() { wine "$root/build/win/tools/uidriver/uidriver.exe" "$@" 2>>"$BENCH_DIR/ui.err" | tr -d '\r'; }
+ui() {
+  wine "$root/build/win/tools/uidriver/uidriver.exe" "$@" 2>>"$BENCH_DIR/ui.err" | tr -d '\r'
+  return "${PIPESTATUS[0]}"
+}
+# Closes a dialog a failed step left open over the window.
+ui_recover() { ui file-dialog-cancel >/dev/null 2>&1; ui msgbox-ok >/dev/null 2>&1; ui wait-enabled main 2000 >/dev/null; }
 winpath() { echo "Z:$1" | tr / '\\'; }
 record() { echo "$*" >>"$BENCH_DIR/results.txt"; }
 note() { echo "bench: $*" >&2; }
@@ -21,6 +26,17 @@ start_program() {
   ui --timeout 30000 wait-main 30000 >/dev/null
 }
 stop_program() { ui menu exit -- wait-gone main 5000 >/dev/null; wineserver -k 2>/dev/null; }
+# choose_file FILE: the window's File button and dialog, tried again if a step fails under load.
+choose_file() {
+  local _
+  for _ in 1 2 3; do
+    ui click main file-button -- file-dialog "$(winpath "$1")" >/dev/null &&
+      ui read file | grep -qF "$(basename "$1")" && return 0
+    ui_recover
+  done
+  note "the window did not take $1"
+  return 1
+}
 # Resident size of this run's window (matched by its own path, never another Tarnwell.exe).
 program_rss_kib() {
   local pid
