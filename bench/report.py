@@ -18,8 +18,8 @@ ROWS = [  # key, program, where
     ("tftp", "tftp-hpa", "native"),
     ("floor", "bare floor", "native"),
 ]
-SIZE_TEXT = {"256k": "256 KiB", "1m": "1 MiB", "16m": "16 MiB"}
-SIZE_ORDER = ["256k", "1m", "16m"]
+SIZE_TEXT = {"64k": "64 KiB", "256k": "256 KiB", "1m": "1 MiB", "16m": "16 MiB"}
+SIZE_ORDER = ["64k", "256k", "1m", "16m"]
 DISCOVERY = [("window", "Tarnwell.exe (Search)"), ("cli", "tarnwell-cli (by address)"),
              ("cli_exe", "tarnwell-cli.exe (by address)")]
 
@@ -217,6 +217,7 @@ def charts(download, conditions, fleet_data, outdir):
         import matplotlib
         matplotlib.use("Agg")
         import matplotlib.pyplot as plt
+        import matplotlib.ticker
     except ImportError:
         print("(no charts: python3-matplotlib is missing)")
         return
@@ -257,6 +258,10 @@ def charts(download, conditions, fleet_data, outdir):
             ax.plot([1], [r[4]], marker="s", color="black", linestyle="none", label=f"window, {r[0]} boards")
     ax.set_xscale("log", base=2)
     ax.set_yscale("log")
+    lanes = sorted({r[2] for r in cli})
+    ax.set_xticks(lanes)
+    ax.xaxis.set_major_formatter(matplotlib.ticker.ScalarFormatter())
+    ax.yaxis.set_major_formatter(matplotlib.ticker.ScalarFormatter())
     ax.set_xlabel("lanes (--parallel)")
     ax.set_ylabel("wall time, s")
     ax.set_title("Fleet: 256 KiB image, 5 ms per block")

@@ -14,7 +14,7 @@
 #    with 1, 8, 32 and 64 lanes (--long: one lane for 64 and 254 boards too), and
 #    the window for 8 boards; wall time against the ideal, CPU time, resident size.
 #
-# --quick: 3 runs per figure, 1 MiB (256 KiB with latency), 254 boards, a fleet of 4 (under 3 minutes).
+# --quick: 3 runs per figure, 1 MiB (64 KiB with latency), 254 boards, a fleet of 4 (under 3 minutes).
 # Writes bench/out/results.md (the table), bench/out/download.png and
 # bench/out/fleet.png (python3-matplotlib), and the raw figures, bench/out/results.txt.
 # Everything runs in network namespaces of its own (tools/testbed.sh); it starts its
@@ -69,12 +69,12 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 mkdir -p "$BENCH_DIR/app" "$BENCH_DIR/fw"
 cp build/win/Tarnwell.exe "$BENCH_DIR/app/"
-for size in 256k:256 1m:1024 16m:16384; do
+for size in 64k:64 256k:256 1m:1024 16m:16384; do
   head -c $((${size#*:} * 1024)) /dev/urandom >"$BENCH_DIR/fw/gur_arm_fw_${size%:*}.bin"
 done
 
 if [ $quick = 1 ]; then
-  export BENCH_RUNS=3 BENCH_SIZES=1m BENCH_LATENCY_SIZES=256k BENCH_FLEET="4:1,4" BENCH_WINDOW_FLEET=4
+  export BENCH_RUNS=3 BENCH_SIZES=1m BENCH_LATENCY_SIZES=64k BENCH_FLEET="4:1,4" BENCH_WINDOW_FLEET=4
   discovery_counts="254"
   fleet_count=4
 else
