@@ -91,6 +91,7 @@ public:
             if (fd < 0)
                 continue;
             m_sockets.push_back(fd);
+            m_broadcast.push_back(-1);
             m_adapters.push_back(AdapterAddress{FormatAddress(address), FormatAddress(HostOrder(i->ifa_netmask))});
         }
         ::freeifaddrs(interfaces);
@@ -101,10 +102,12 @@ public:
 
     bool SendFrom(std::size_t adapter, std::uint32_t target, const std::uint8_t* data, int length) override
     {
-        // Each send sets the option itself, so no send depends on the one before.
+        // Each send has the option it needs, so no send depends on the one before; it is set only
+        // when it changes: a download sends thousands of blocks, each worth as few calls as can be.
         const int fd = m_sockets[adapter];
         const int broadcast = target == LIMITED_BROADCAST ? 1 : 0;
-        ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &broadcast, sizeof broadcast);
+        if (m_broadcast[adapter] != broadcast && ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &broadcast, sizeof broadcast) == 0)
+            m_broadcast[adapter] = broadcast;
         const sockaddr_in to = Endpoint(target, BOARD_PORT);
         const ssize_t sent = ::sendto(fd, data, static_cast<std::size_t>(length), 0,
             reinterpret_cast<const sockaddr*>(&to), sizeof to);
@@ -121,12 +124,14 @@ public:
             return;
         for (const pollfd& p : polled) {
             if ((p.revents & POLLIN) != 0)
-                Drain(p.fd, received);
+                ReadOne(p.fd, received);
         }
     }
 
 private:
-    static void Drain(int fd, std::vector<Datagram>& received)
+    // One datagram, not every one until a read fails: a download waits for one reply at a time, and
+    // the next poll() finds what else waits.
+    static void ReadOne(int fd, std::vector<Datagram>& received)
     {
         std::uint8_t buffer[REPLY_BUFFER_SIZE + 1];
         for (;;) {
@@ -142,11 +147,13 @@ private:
                 continue;
             received.push_back(Datagram{FormatAddress(HostOrder(reinterpret_cast<const sockaddr*>(&from))),
                 std::vector<std::uint8_t>(buffer, buffer + n)});
+            return;
         }
     }
 
     std::vector<AdapterAddress> m_adapters;
     std::vector<int> m_sockets;
+    std::vector<int> m_broadcast; // per socket: SO_BROADCAST as last set, -1 before the first send
 };
 
 class PosixPlatform : public IPlatform {
