@@ -37,6 +37,7 @@ done
 # service from starting; one that was there is left as it is.
 policy=/usr/sbin/policy-rc.d
 our_policy=0
+trap '[ $our_policy = 0 ] || rm -f "$policy"' EXIT
 need=()
 for p in tftp-hpa tftpd-hpa python3-matplotlib; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need+=("$p")
@@ -48,10 +49,22 @@ if [ ${#need[@]} -gt 0 ] && [ ! -e "$policy" ]; then
 fi
 scripts/setup.sh tftp-hpa tftpd-hpa python3-matplotlib
 setup=$?
-[ $our_policy = 1 ] && rm -f "$policy"
+[ $our_policy = 0 ] || rm -f "$policy"
+our_policy=0
 [ $setup = 0 ] || exit 1
 [ -n "${BENCH_NO_BUILD:-}" ] || scripts/build.sh >/dev/null || { echo "bench: build failed" >&2; exit 1; }
 
+export WINEPREFIX=$root/build/wineprefix WINEDEBUG=-all
+# Between parts the bench ends this prefix's wineserver, so that Wine starts again inside each
+# part's namespace: it runs only when no program of someone else's uses the prefix.
+timeout 10 wineserver -w 2>/dev/null
+server=server-$(printf '%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
+for lock in /tmp/.wine-"$(id -u)"/"$server"/lock /tmp/wine-*/"$server"/lock; do
+  if [ -e "$lock" ] && fuser -s "$lock" 2>/dev/null; then
+    echo "bench: programs run in the Wine prefix $WINEPREFIX; end them first" >&2
+    exit 1
+  fi
+done
 py=/usr/bin/python3  # Debian's, which python3-matplotlib is for
 [ -x "$py" ] || py=python3
 export BENCH_DIR
@@ -61,7 +74,6 @@ export BENCH_OUT=$out
 rm -rf "$out/failed"
 mkdir -p "$out"
 [ -e "$out/.gitignore" ] || echo '*' >"$out/.gitignore"
-export WINEPREFIX=$root/build/wineprefix WINEDEBUG=-all
 # Our own prefix's wineserver only, so that each part's Wine starts inside its namespace.
 cleanup() { WINEPREFIX=$root/build/wineprefix wineserver -k 2>/dev/null; rm -rf "$BENCH_DIR"; }
 trap cleanup EXIT
