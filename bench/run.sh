@@ -59,8 +59,9 @@ export WINEPREFIX=$root/build/wineprefix WINEDEBUG=-all
 # part's namespace: it runs only when no program of someone else's uses the prefix.
 timeout 10 wineserver -w 2>/dev/null
 server=server-$(printf '%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
-for lock in /tmp/.wine-"$(id -u)"/"$server"/lock /tmp/wine-*/"$server"/lock; do
-  if [ -e "$lock" ] && fuser -s "$lock" 2>/dev/null; then
+for dir in /tmp/.wine-"$(id -u)"/"$server" /tmp/wine-*/"$server"; do
+  if [ -S "$dir/socket" ] && /usr/bin/python3 -c 'import socket, sys
+socket.socket(socket.AF_UNIX).connect(sys.argv[1])' "$dir/socket" 2>/dev/null; then
     echo "bench: programs run in the Wine prefix $WINEPREFIX; end them first" >&2
     exit 1
   fi
