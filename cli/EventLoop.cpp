@@ -29,9 +29,12 @@ void EventLoop::Run(const std::function<bool()>& finished, std::uint64_t deadlin
     while (!finished() && !Stopped() && Now() < deadline) {
         if (!m_posted.empty()) {
             // Replies that came in meanwhile are read before the next round of
-            // tasks, so one busy board cannot hold back another's answers.
+            // tasks, so one busy board cannot hold back another's answers. With
+            // no task left the wait below reads them first anyway: one look at
+            // the sockets per reply, not two (under Wine each is a server trip).
             RunPosted();
-            Receive(0);
+            if (!m_posted.empty())
+                Receive(0);
             FireTimers();
             continue;
         }

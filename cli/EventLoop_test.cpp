@@ -109,6 +109,33 @@ TEST(EventLoop, AStopEndsTheRunWithTasksAndTimersLeft)
     EXPECT_EQ(tasks, 1) << "a task posted after the stop ran";
     EXPECT_FALSE(fired) << "a timer fired after the stop";
     EXPECT_EQ(b.net.m_now, 1000u) << "a stopped loop must not wait";
+TEST(EventLoop, AnExchangeLooksAtTheSocketsOncePerReply)
+{
+    // Under Wine every look at the sockets is a trip to the server: a task that
+    // sends and then waits for the answer must not cost a look of its own.
+    struct Counting : FakeNetwork {
+        void Wait(std::uint64_t timeoutMs, std::vector<Datagram>& out) override
+        {
+            ++m_nWaits;
+            FakeNetwork::Wait(timeoutMs, out);
+        }
+        int m_nWaits = 0;
+    } net;
+    net.AddBoard(L"192.168.1.1", L"FW VEX 1").delayMs = 1;
+    EventLoop loop(net, net);
+    int replies = 0;
+    const auto send = [&] {
+        BoardPacket p{};
+        net.SendFrom(0, ParseIPv4(L"192.168.1.1"), p.Data(), BuildDiscoverRequest(p));
+    };
+    loop.SetReplyHandler([&](const BoardReply&, const std::wstring&) {
+        if (++replies < 10)
+            loop.Post(send);
+    });
+    loop.Post(send);
+    loop.Run([&] { return replies == 10; }, loop.Now() + 1000);
+    EXPECT_EQ(replies, 10) << "an exchange was lost";
+    EXPECT_EQ(net.m_nWaits, 10) << "looks at the sockets for 10 replies, one after another";
 }
 
 } // namespace

@@ -23,7 +23,8 @@ public:
     // To BOARD_PORT at `target` (first octet in the top byte) from the adapter's
     // socket; broadcasting is switched on for LIMITED_BROADCAST only.
     virtual bool SendFrom(std::size_t adapter, std::uint32_t target, const std::uint8_t* data, int length) = 0;
-    // Waits up to `timeoutMs` for a datagram, then appends every one waiting;
+    // Waits up to `timeoutMs` for a datagram, then appends what is waiting (all
+    // of it, or as little as one datagram: the next call gets the rest);
     // datagrams longer than REPLY_BUFFER_SIZE are dropped.
     virtual void Wait(std::uint64_t timeoutMs, std::vector<Datagram>& received) = 0;
 };

@@ -96,6 +96,8 @@ TEST(BoardConfigTest, MistakesAreReported)
         "ip=1.2.3.4,nak=data",          // block missing
         "ip=1.2.3.4,nak=data:3:5",      // status 5 is an acknowledgement
         "ip=1.2.3.4,late=data:3",       // no delay
+        "ip=1.2.3.4,latency",           // no delay
+        "ip=1.2.3.4,latency=1ms",       // not a number
         "ip=1.2.3.4,drop=boot",         // unknown request
         "ip=1.2.3.4,ack=maybe",         // unknown ack form
         "ip=1.2.3.4,disc-reply=0g",     // not hex

@@ -254,6 +254,28 @@ TEST_F(BoardTest, LateAnswerHoldsOnlyTheFirstTransmission)
     EXPECT_EQ(Flags(board), "") << "retransmission before the late answer was flagged";
 }
 
+TEST_F(BoardTest, LatencyHoldsEveryBlockButNoOtherRequest)
+{
+    Board board = Make("latency=5");
+    const auto file = TestFile(2000);
+    Micros now = 0;
+    auto replies = Send(board, FileName("a.bin"), now);
+    ASSERT_EQ(replies.size(), 1u) << "file name not answered";
+    EXPECT_EQ(replies[0].due, now) << "file name held back";
+    for (std::uint32_t k = 0; k < BlockCount(file.size()); ++k) {
+        replies = Send(board, Block(file, k), now += 1000);
+        ASSERT_EQ(replies.size(), 1u) << "block " << k << " not answered";
+        EXPECT_EQ(replies[0].due, now + 5000) << "block " << k << " not held back 5 ms";
+        now = replies[0].due;
+    }
+    replies = Send(board, Reboot(), now += 1000);
+    ASSERT_EQ(replies.size(), 1u) << "reboot not answered";
+    EXPECT_EQ(replies[0].due, now) << "reboot held back";
+    ASSERT_EQ(board.Images().size(), 1u) << "no image";
+    EXPECT_EQ(board.Images()[0].data, file) << "image differs";
+    EXPECT_EQ(Flags(board), "") << "a download at the board's pace was flagged";
+}
+
 TEST_F(BoardTest, RepeatAfterLateAnswerLeftIsFlagged)
 {
     Board board = Make("late=data:0:2000");

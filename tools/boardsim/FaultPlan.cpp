@@ -2,6 +2,7 @@
 
 #include "Wire.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 
@@ -98,7 +99,8 @@ std::string RequestMatch::Text() const
 bool FaultPlan::IsFaultKey(std::string_view key)
 {
     return key == "silent" || key == "mute" || key == "ack" || key == "nak" || key == "drop" || key == "late" ||
-           key == "twice" || key == "disc-reply" || key == "ack-seq" || key == "ack-len" || key == "reply-port";
+           key == "twice" || key == "disc-reply" || key == "ack-seq" || key == "ack-len" || key == "reply-port" ||
+           key == "latency";
 }
 
 bool FaultPlan::Add(std::string_view key, std::optional<std::string_view> value, std::string& error)
@@ -155,6 +157,11 @@ bool FaultPlan::Add(std::string_view key, std::optional<std::string_view> value,
             return false;
         }
         m_discoveryReply = bytes;
+    } else if (key == "latency") {
+        if (!value || !ParseNumber(*value, m_latencyMs)) {
+            error = "latency needs milliseconds, e.g. latency=5";
+            return false;
+        }
     } else if (key == "twice" && !value) {
         m_twiceAll = true;
     } else if (key == "nak" || key == "drop" || key == "late" || key == "twice") {
@@ -219,6 +226,9 @@ Decision FaultPlan::Decide(std::uint8_t opcode, std::uint32_t sequence, std::uin
     for (const auto& rule : m_lates)
         if (rule.match.Matches(opcode, sequence) && transmission == 1)
             d.delayMs = rule.value;
+    // A board that writes flash as it goes answers each block once it is written, retransmission or not.
+    if (opcode == kOpData)
+        d.delayMs = std::max(d.delayMs, m_latencyMs);
     if (m_twiceAll && opcode != kOpDiscover)
         d.copies = 2;
     for (const auto& rule : m_twices) {

@@ -65,6 +65,7 @@ private:
     std::vector<Rule<std::uint32_t>> m_lates;
     std::vector<Rule<std::uint32_t>> m_twices;
     bool m_twiceAll = false;
+    std::uint32_t m_latencyMs = 0;
     std::optional<std::vector<std::uint8_t>> m_discoveryReply;
     std::vector<std::string> m_items;
 };

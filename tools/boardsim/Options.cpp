@@ -63,6 +63,8 @@ BOARD: comma-separated items ("\," for a comma inside a value)
   twice                 answer every download request twice
   twice=REQ[:MS]        answer REQ twice, the second copy MS milliseconds after the first (default 0)
   disc-reply=HEX        send these bytes as the discovery reply (e.g. 01050000000000004100)
+  latency=MS            answer every data block MS milliseconds after it arrives (a board that writes
+                        flash as it goes)
   ack=echo|short|zero   acknowledgement form: echo (default) = 8 bytes, the request's header with status 5
                         (opcode, 5, length, sequence); short = 2 bytes (opcode, status);
                         zero = 8 bytes, opcode and status, then zeros

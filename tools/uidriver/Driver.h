@@ -57,7 +57,10 @@ private:
     bool m_warnedAmbiguous = false;
 };
 
-// Polls pred every 20 ms until it holds or timeoutMs passes.
+// How often waits look again (--poll); timing runs look more often than tests need to.
+inline DWORD g_pollMs = 20;
+
+// Polls pred every g_pollMs until it holds or timeoutMs passes.
 template <class Pred>
 bool PollUntil(DWORD timeoutMs, Pred pred)
 {
@@ -67,6 +70,6 @@ bool PollUntil(DWORD timeoutMs, Pred pred)
             return true;
         if (GetTickCount64() >= deadline)
             return false;
-        Sleep(20);
+        Sleep(g_pollMs);
     }
 }

@@ -52,6 +52,7 @@ int AltF4(VerbContext&, const Args&);
 int SysMenu(VerbContext&, const Args&);
 int Menu(VerbContext&, const Args&);
 int SleepMs(VerbContext&, const Args&);
+int Clock(VerbContext&, const Args&);
 
 int Key(VerbContext&, const Args&);
 int Focus(VerbContext&, const Args&);

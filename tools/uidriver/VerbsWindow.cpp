@@ -4,6 +4,7 @@
 #include "Verbs.h"
 #include "res/resource.h"
 
+#include <cwchar>
 #include <functional>
 
 namespace {
@@ -387,6 +388,26 @@ int Menu(VerbContext& ctx, const Args& args)
     WPARAM command = static_cast<WPARAM>(entry != nullptr ? entry->id : id);
     if (!remote::PostAndSettle(main, WM_COMMAND, command, 0))
         return console::Fail(kExitFailed, L"could not post WM_COMMAND");
+    return kExitOk;
+}
+
+int Clock(VerbContext&, const Args&)
+{
+    // The precise clock where there is one (Windows 8 on; Wine's is the system's real-time clock).
+    using PreciseTime = void(WINAPI*)(LPFILETIME);
+    static const auto precise = reinterpret_cast<PreciseTime>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+    FILETIME now{};
+    if (precise != nullptr)
+        precise(&now);
+    else
+        GetSystemTimeAsFileTime(&now);
+    // 100 ns intervals since 1601-01-01 to microseconds since 1970-01-01.
+    const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    const ULONGLONG micros = (ticks - 116444736000000000ULL) / 10;
+    wchar_t text[40];
+    swprintf(text, 40, L"%llu.%06llu", micros / 1000000, micros % 1000000);
+    console::Line(text);
     return kExitOk;
 }
 

@@ -11,6 +11,7 @@
 //   --main <caption>   caption of the main window (default "Quellmoor")
 //   --timeout <ms>     how long to wait for a window or control to appear before failing (default 5000)
 //   --pid <n>          drive the program with this Windows process id (see "pid"), when several are open
+//   --poll <ms>        how often the waits look (default 20; a timing run looks more often)
 //   --force            act even on a disabled window (a person could not)
 //   --post | --input   key route for "key": posted messages, or SendInput to the foreground window.
 //                      Default: keys with Ctrl or Shift use SendInput (a posted message cannot carry the
@@ -30,6 +31,8 @@
 //   wait-units <n|n+> [ms]           the unit list has exactly n lines (n+: at least n)
 //   wait-progress <n|n+> [ms]        the progress bar is at n (n+: at least n)
 //   sleep <ms>
+//   clock                            prints the time now, Unix seconds with microseconds (to set the end of
+//                                    a wait against other programs' timestamps)
 // Acting
 //   menu [--keys] <item>             item: search download exit ping-specific ping-list, or a command id.
 //                                    Default: WM_COMMAND posted with no control window, which is what a menu
@@ -91,12 +94,12 @@
 namespace {
 
 constexpr const wchar_t* kHelp =
-    L"usage: uidriver.exe [--main <caption>] [--timeout <ms>] [--pid <n>] [--force] [--post|--input] <verb> "
+    L"usage: uidriver.exe [--main <caption>] [--timeout <ms>] [--pid <n>] [--poll <ms>] [--force] [--post|--input] <verb> "
     L"[words...] "
     L"[-- <verb> ...]\n"
     L"verbs (see the head of uidriver.cpp for details):\n"
     L"  wait-main [ms] | wait-dialog <caption> [ms] | wait-gone <target> [ms] | wait-enabled <target> [ms]\n"
-    L"  wait-msgbox [ms] | wait-status <text> [ms] | wait-units <n|n+> [ms] | wait-progress <n|n+> [ms] | sleep <ms>\n"
+    L"  wait-msgbox [ms] | wait-status <text> [ms] | wait-units <n|n+> [ms] | wait-progress <n|n+> [ms] | sleep <ms> | clock\n"
     L"  menu [--keys] <search|download|exit|ping-specific|ping-list|id> | sysmenu <id> [target]\n"
     L"  close [target] | altf4 [target] | key <key[,key...]> [target] | focus <target> <control>\n"
     L"  type <target> <control> <text> | settext <target> <control> <text>\n"
@@ -153,7 +156,7 @@ const std::vector<Verb>& AllVerbs()
         {L"msgbox-ok", 0, 0, MsgboxOk},         {L"msgbox-click", 1, 1, MsgboxClick},
         {L"file-dialog", 1, 1, FileDialog},     {L"file-dialog-cancel", 0, 0, FileDialogCancel},
         {L"rect", 0, 1, Rect},                  {L"pid", 0, 0, Pid},
-        {L"tree", 0, 1, Tree},
+        {L"tree", 0, 1, Tree},                  {L"clock", 0, 0, Clock},
     };
     return verbs;
 }
@@ -182,6 +185,11 @@ int wmain(int argc, wchar_t** argv)
             if (!ParseNumber(argv[++i], pid) || pid <= 0)
                 return console::Fail(kExitUsage, L"--pid needs a process id");
             options.pid = static_cast<DWORD>(pid);
+        } else if (arg == L"--poll" && i + 1 < argc) {
+            long ms = 0;
+            if (!ParseNumber(argv[++i], ms) || ms < 1 || ms > 1000)
+                return console::Fail(kExitUsage, L"--poll needs 1 to 1000 milliseconds");
+            g_pollMs = static_cast<DWORD>(ms);
         } else if (arg == L"--force") {
             options.force = true;
         } else if (arg == L"--post") {
