@@ -39,8 +39,13 @@ int OpenLockFile(const std::string& path)
     // Without O_CREAT first: where protected_regular is on, O_CREAT on another
     // user's file in a sticky directory is refused even though it exists.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT)
+    if (fd < 0 && errno == ENOENT) {
         fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+        // Readable by every user whatever the umask, so that their programs can
+        // open it to find it locked.
+        if (fd >= 0)
+            ::fchmod(fd, 0644);
+    }
     return fd;
 }
 

@@ -105,7 +105,7 @@ TEST(DownloadSequencerAcks, EveryAckFormGetsTheWholeImageFirstTime)
     }
 }
 
-// Where the acks cannot tell one block from another, the specified behaviour
+// Where the acks cannot tell one block from another, the usual behaviour
 // stands, but the core says when a stray ack may have been taken.
 TEST(DownloadSequencerAcks, BoardThatCannotProveItsAcksIsUnconfirmedAfterAStrayOne)
 {
@@ -141,7 +141,7 @@ TEST(DownloadSequencerAcks, BoardThatCannotProveItsAcksIsUnconfirmedAfterAStrayO
         ASSERT_TRUE(bench.Start(3500, {A}));
         bench.Run();
         ASSERT_EQ(bench.host.m_finished.size(), 1u) << what;
-        EXPECT_EQ(bench.host.m_finished[0].outcome, BoardOutcome::Rebooted) << what << ": the specified road";
+        EXPECT_EQ(bench.host.m_finished[0].outcome, BoardOutcome::Rebooted) << what << ": served as any board";
         EXPECT_EQ(bench.host.m_finished[0].unconfirmed, c.unconfirmed) << what << ": unconfirmed";
         // Only an unconfirmed result may hide a damaged image.
         if (!c.unconfirmed)
