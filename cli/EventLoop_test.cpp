@@ -109,6 +109,8 @@ TEST(EventLoop, AStopEndsTheRunWithTasksAndTimersLeft)
     EXPECT_EQ(tasks, 1) << "a task posted after the stop ran";
     EXPECT_FALSE(fired) << "a timer fired after the stop";
     EXPECT_EQ(b.net.m_now, 1000u) << "a stopped loop must not wait";
+}
+
 TEST(EventLoop, AnExchangeLooksAtTheSocketsOncePerReply)
 {
     // Under Wine every look at the sockets is a trip to the server: a task that
