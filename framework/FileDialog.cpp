@@ -158,7 +158,9 @@ bool CFileDialog::TypedPathTooLong(HWND hDialog) const
 {
     std::vector<wchar_t> spec(MAX_PATH_CHARS, L'\0');
     LRESULT n = ::SendMessageW(hDialog, CDM_GETSPEC, spec.size(), reinterpret_cast<LPARAM>(spec.data()));
-    if (n < 0 || static_cast<size_t>(n) > spec.size())
+    if (n < 0)
+        return false;  // nothing to measure: the dialog's own checks decide
+    if (static_cast<size_t>(n) > spec.size())
         return true;
     const size_t specLength = ::wcslen(spec.data());
     size_t needed = specLength;
