@@ -113,7 +113,7 @@ part() {
   # (ip netns exec run inside the workstation namespace makes the test bed's clean-up say
   # "Peer netns reference is invalid" for each; nothing is wrong.)
   TARNWELL_XVFB=1 scripts/with-display.sh tools/testbed.sh "${args[@]}" -- bash "bench/$script" \
-    2> >(grep -v "Peer netns reference is invalid" >&2)
+    2> >(grep --line-buffered -v "Peer netns reference is invalid" >&2)
   local rc=$?
   [ $rc = 0 ] || echo "bench: $script ended with status $rc" >&2
   echo "part $script $((SECONDS - part_start))" >>"$BENCH_DIR/results.txt"
