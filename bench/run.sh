@@ -60,6 +60,7 @@ export WINEPREFIX=$root/build/wineprefix WINEDEBUG=-all
 # Between parts the bench ends this prefix's wineserver, so that Wine starts again inside each
 # part's namespace: it runs only when no program of someone else's uses the prefix.
 server=server-$(printf '%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
+export BENCH_WINE_SERVER=$server
 prefix_in_use() {
   local dir
   for dir in /tmp/.wine-"$(id -u)"/"$server" /tmp/wine-*/"$server"; do
