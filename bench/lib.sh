@@ -23,7 +23,19 @@ note() { echo "bench: $*" >&2; }
 # The window, started once per part; its settings file lands in $BENCH_DIR/app.
 start_program() {
   ( cd "$BENCH_DIR/app" && exec wine "$BENCH_DIR/app/Tarnwell.exe" ) >/dev/null 2>&1 &
-  ui --timeout 30000 wait-main 30000 >/dev/null
+  # Wine's first program in a namespace starts its services too: on a busy machine that takes long.
+  ui --timeout 120000 wait-main 120000 >/dev/null || note "the window did not open"
+  wine_here || note "this prefix's Wine server runs outside this namespace: its sockets are not ours"
+}
+# The prefix's Wine server (which owns every socket of its programs) runs in this network namespace.
+wine_here() {
+  local p
+  for p in $(pgrep wineserver); do
+    case $(readlink "/proc/$p/cwd") in
+      */"$BENCH_WINE_SERVER") [ "$(readlink "/proc/$p/ns/net")" = "$(readlink /proc/self/ns/net)" ]; return ;;
+    esac
+  done
+  return 1
 }
 stop_program() { ui menu exit -- wait-gone main 5000 >/dev/null; wineserver -k 2>/dev/null; }
 # choose_file FILE: the window's File button and dialog, tried again if a step fails under load.

@@ -54,21 +54,28 @@ our_policy=0
 [ $setup = 0 ] || exit 1
 [ -n "${BENCH_NO_BUILD:-}" ] || scripts/build.sh >/dev/null || { echo "bench: build failed" >&2; exit 1; }
 
+py=/usr/bin/python3  # Debian's, which python3-matplotlib is for
+[ -x "$py" ] || py=python3
 export WINEPREFIX=$root/build/wineprefix WINEDEBUG=-all
 source scripts/wine-env.sh
 # Between parts the bench ends this prefix's wineserver, so that Wine starts again inside each
 # part's namespace: it runs only when no program of someone else's uses the prefix.
-timeout 10 wineserver -w 2>/dev/null
 server=server-$(printf '%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
-for dir in /tmp/.wine-"$(id -u)"/"$server" /tmp/wine-*/"$server"; do
-  if [ -S "$dir/socket" ] && /usr/bin/python3 -c 'import socket, sys
-socket.socket(socket.AF_UNIX).connect(sys.argv[1])' "$dir/socket" 2>/dev/null; then
-    echo "bench: programs run in the Wine prefix $WINEPREFIX; end them first" >&2
-    exit 1
-  fi
-done
-py=/usr/bin/python3  # Debian's, which python3-matplotlib is for
-[ -x "$py" ] || py=python3
+export BENCH_WINE_SERVER=$server
+prefix_in_use() {
+  local dir
+  for dir in /tmp/.wine-"$(id -u)"/"$server" /tmp/wine-*/"$server"; do
+    [ -S "$dir/socket" ] && "$py" -c 'import socket, sys
+socket.socket(socket.AF_UNIX).connect(sys.argv[1])' "$dir/socket" 2>/dev/null && return 0
+  done
+  return 1
+}
+# (A server that lingers a few seconds after its last program, as after the build, is waited for.)
+for _ in $(seq 20); do prefix_in_use || break; sleep 0.5; done
+if prefix_in_use; then
+  echo "bench: programs run in the Wine prefix $WINEPREFIX; end them first" >&2
+  exit 1
+fi
 export BENCH_DIR
 BENCH_DIR=$(mktemp -d /tmp/twbench-XXXXXX)
 out=${BENCH_OUT:-$root/bench/out}
@@ -114,7 +121,7 @@ part() {
   # (ip netns exec run inside the workstation namespace makes the test bed's clean-up say
   # "Peer netns reference is invalid" for each; nothing is wrong.)
   TARNWELL_XVFB=1 scripts/with-display.sh tools/testbed.sh "${args[@]}" -- bash "bench/$script" \
-    2> >(grep -v "Peer netns reference is invalid" >&2)
+    2> >(grep --line-buffered -v "Peer netns reference is invalid" >&2)
   local rc=$?
   [ $rc = 0 ] || echo "bench: $script ended with status $rc" >&2
   echo "part $script $((SECONDS - part_start))" >>"$BENCH_DIR/results.txt"
