@@ -25,9 +25,9 @@ run_cli_fleet() {  # BOARDS LANES
   echo "ok $stats ${span% *}"
 }
 
-for spec in ${BENCH_FLEET:-8:1,8,32,64 64:8,32,64 254:8,32,64}; do
-  boards=${spec%%:*}
-  for lanes in ${spec#*:}; do
+for fleet in ${BENCH_FLEET:-8:1,8,32,64 64:8,32,64 254:8,32,64}; do
+  boards=${fleet%%:*}
+  for lanes in ${fleet#*:}; do
     [ "$lanes" = "${lanes//,/}" ] || { lanes=${lanes//,/ }; }
     for p in $lanes; do
       r=$(run_cli_fleet "$boards" "$p")

@@ -156,19 +156,19 @@ void CFileDialog::SetPathTooLongMessage(const std::wstring& text, const std::wst
 // dialog (Wine's takes the program down with it), so it never gets there.
 bool CFileDialog::TypedPathTooLong(HWND hDialog) const
 {
-    std::vector<wchar_t> spec(MAX_PATH_CHARS, L'\0');
-    LRESULT n = ::SendMessageW(hDialog, CDM_GETSPEC, spec.size(), reinterpret_cast<LPARAM>(spec.data()));
+    std::vector<wchar_t> typed(MAX_PATH_CHARS, L'\0');
+    LRESULT n = ::SendMessageW(hDialog, CDM_GETSPEC, typed.size(), reinterpret_cast<LPARAM>(typed.data()));
     if (n < 0)
         return false;  // nothing to measure: the dialog's own checks decide
-    if (static_cast<size_t>(n) > spec.size())
+    if (static_cast<size_t>(n) > typed.size())
         return true;
-    const size_t specLength = ::wcslen(spec.data());
-    size_t needed = specLength;
-    if (::PathIsRelativeW(spec.data())) {
+    const size_t typedLength = ::wcslen(typed.data());
+    size_t needed = typedLength;
+    if (::PathIsRelativeW(typed.data())) {
         std::vector<wchar_t> folder(MAX_PATH_CHARS, L'\0');
         LRESULT f = ::SendMessageW(hDialog, CDM_GETFOLDERPATH, folder.size(), reinterpret_cast<LPARAM>(folder.data()));
         needed += (f > 0 ? ::wcslen(folder.data()) : 0) + 1;
-    } else if (::PathGetDriveNumberW(spec.data()) < 0) {
+    } else if (::PathGetDriveNumberW(typed.data()) < 0) {
         needed += 2;  // a rooted name gets the current drive in front
     }
     if (!m_strDefExt.empty())

@@ -86,7 +86,9 @@ stop_program() {
   ui close >/dev/null 2>&1
   ui wait-gone main 5000 >/dev/null 2>&1
   kill "${E2E_PROGRAM:-0}" 2>/dev/null
+  # The next start must find no server of this prefix still going down.
   wineserver -k 2>/dev/null
+  timeout 10 wineserver -w 2>/dev/null
 }
 
 # ui VERB...: the UI driver.

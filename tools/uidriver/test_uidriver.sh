@@ -281,8 +281,8 @@ expect_ok "file-dialog-cancel" click main File -- file-dialog-cancel -- wait-ena
 
 expect_ok "download starts" select-all -- menu download -- wait-status "Downloading to 4 units" 3000
 expect_ok "inputs during the download" menu search -- key escape -- close -- altf4 -- menu --keys search
-expect_ok "wait-progress reaches 100" wait-progress 50+ 5000 -- wait-progress 100 5000 -- \
-    wait-status "Download finished." 5000
+expect_ok "wait-progress reaches 100" wait-progress 50+ 15000 -- wait-progress 100 15000 -- \
+    wait-status "Download finished." 15000
 CHECKS=$((CHECKS + 1))
 status=$(ud read status)
 searches=$(grep -c '^dropped 32775$' <<<"$status")

@@ -78,7 +78,9 @@ void Download(HWND hwnd)
     g_state.ready = false;
     ResetStatus(hwnd, L"Downloading to " + std::to_wstring(selected) + L" units");
     SendDlgItemMessageW(hwnd, IDC_PROGRESS, PBM_SETPOS, 0, 0);
-    SetTimer(hwnd, kDownloadTimer, 100, nullptr);
+    // Five seconds in all: long enough that the inputs a test drops meanwhile arrive
+    // before it ends, even on a busy machine.
+    SetTimer(hwnd, kDownloadTimer, 500, nullptr);
 }
 
 void DownloadStep(HWND hwnd)
