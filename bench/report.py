@@ -73,7 +73,11 @@ def read(path):
             if kind == "dl":
                 download[(fields[1], fields[2], fields[3])].add(fields[4:])
             elif kind == "disc":
-                discovery[(fields[1], fields[2])].add(fields[3:])
+                # A run that listed fewer boards than answer has no last line to time.
+                result = fields[3:]
+                if result[0] == "ok" and result[-1] != fields[2]:
+                    result = ["failed", f"listed {result[-1]}"]
+                discovery[(fields[1], fields[2])].add(result)
                 listed[(fields[1], fields[2])].append(fields[-1])
             elif kind == "disccount":
                 broadcast[(fields[1], fields[2])] = fields[3]
