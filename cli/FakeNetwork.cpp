@@ -4,6 +4,7 @@
 
 #include "discovery/DiscoveryText.h"
 #include "net/BoardPacket.h"
+#include "net/LittleEndian.h"
 #include "net/TextCodec.h"
 
 FakeNetwork::Board& FakeNetwork::AddBoard(const std::wstring& ip, const std::wstring& name)
@@ -89,8 +90,7 @@ void FakeNetwork::Answer(Board& board, const std::uint8_t* data, int length)
         board.firstDownload = m_now;
     if (board.fault == Fault::Silent)
         return;
-    const std::uint32_t sequence = static_cast<std::uint32_t>(data[4] | (data[5] << 8) | (data[6] << 16))
-        | (static_cast<std::uint32_t>(data[7]) << 24);
+    const std::uint32_t sequence = ReadLE32(data + 4);
     const bool refuse = board.fault == Fault::Nak && board.nakOpcode == opcode
         && (opcode != OP_DATA || board.nakBlock == sequence);
     if (!refuse && opcode == OP_FILENAME) {
