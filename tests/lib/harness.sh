@@ -63,6 +63,7 @@ skip_unless_netns() {
 # ui VERB...: the UI driver; its complaints go to $HARNESS_UI_ERR.
 ui() {
   wine "$HARNESS_UIDRIVER" "$@" 2>>"${HARNESS_UI_ERR:-/dev/null}" | tr -d '\r'
+  return "${PIPESTATUS[0]}"
 }
 
 # start_program [ARGS...]: Tarnwell.exe from $HARNESS_APP_DIR, where its settings
