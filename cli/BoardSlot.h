@@ -24,6 +24,8 @@ public:
     bool Start(const std::wstring& path, const std::string& ansiName, const std::vector<int>& boards,
         const std::vector<std::wstring>& addresses);
     bool IsRunning() const { return m_sequencer.IsRunning(); }
+    // The board being served and where its download is: the request sent last and, with OP_DATA, its block.
+    bool Where(int& board, DownloadEnd& at) const;
     void OnAck(const BoardReply& reply, const std::wstring& sender) { m_sequencer.OnAck(reply, sender); }
 
     void PostSequencerMessage(SequencerMessage message) override;
@@ -53,4 +55,6 @@ private:
     int m_nPosition = 0; // the bar's position, 0..100
     bool m_bReportDue = false;
     std::uint32_t m_nLastSequence = 0; // of the request sent last
+    std::uint8_t m_nLastOpcode = 0;
+    bool m_bResendDue = false;         // the retry timer ran out; the next send to this board repeats a request
 };

@@ -11,7 +11,10 @@
 #include "cli/IPlatform.h"
 #include "cli/JsonText.h"
 #include "cli/ProgressView.h"
+#include "cli/StationBoard.h"
 #include "cli/TargetList.h"
+#include "cli/Watch.h"
+#include "common/Sha256.h"
 #include "download/FirmwareKind.h"
 #include "net/BoardPacket.h"
 #include "net/TextCodec.h"
@@ -57,6 +60,7 @@ int CliApp::Run(const std::vector<std::wstring>& args)
     case CliCommand::Version: m_platform.Out() << VersionText(); break;
     case CliCommand::Discover: return static_cast<int>(Discover());
     case CliCommand::Flash: return static_cast<int>(Flash());
+    case CliCommand::Watch: return static_cast<int>(Watch());
     case CliCommand::None: return static_cast<int>(CliExit::Usage);
     }
     return static_cast<int>(CliExit::Ok);
@@ -90,27 +94,45 @@ CliExit CliApp::Discover()
     return boards.empty() ? Fail(CliExit::NoBoardMatched, L"no board answered") : CliExit::Ok;
 }
 
-CliExit CliApp::Flash()
+bool CliApp::LoadFirmware(const FirmwareKind*& kind, std::string& ansiName, std::vector<std::uint8_t>& image,
+    CliExit& failure)
 {
     const std::wstring& path = m_options.m_strFile;
     const std::wstring name = FileNameOfPath(path);
-    const FirmwareKind* kind = FindFirmwareKind(name);
-    if (kind == nullptr)
-        return Fail(CliExit::Usage, L"the file name " + name + L" holds no firmware kind token (" + KindTokens()
+    kind = FindFirmwareKind(name);
+    if (kind == nullptr) {
+        failure = Fail(CliExit::Usage, L"the file name " + name + L" holds no firmware kind token (" + KindTokens()
             + L"); the token tells which boards the file is for");
-    const std::string ansiName = WideToAnsi(name);
-    if (!FileNameFits(ansiName))
-        return Fail(CliExit::Usage, L"the file name " + name + L" is " + std::to_wstring(ansiName.size())
+        return false;
+    }
+    ansiName = WideToAnsi(name);
+    if (!FileNameFits(ansiName)) {
+        failure = Fail(CliExit::Usage, L"the file name " + name + L" is " + std::to_wstring(ansiName.size())
             + L" bytes long; a file-name request carries at most " + std::to_wstring(DATA_BLOCK_SIZE - 1));
+        return false;
+    }
     // Read whole, once: every lane sends from these bytes, whatever happens to the file meanwhile.
-    std::vector<std::uint8_t> image;
     std::wstring error;
-    if (!m_platform.ReadFile(path, image, error))
-        return Fail(CliExit::Usage, L"cannot read " + path + L": " + error);
+    if (!m_platform.ReadFile(path, image, error)) {
+        failure = Fail(CliExit::Usage, L"cannot read " + path + L": " + error);
+        return false;
+    }
+    return true;
+}
 
+CliExit CliApp::Flash()
+{
+    const std::wstring& path = m_options.m_strFile;
+    const FirmwareKind* kind = nullptr;
+    std::string ansiName;
+    std::vector<std::uint8_t> image;
     CliExit failure = CliExit::Ok;
+    if (!LoadFirmware(kind, ansiName, image, failure))
+        return failure;
+
     std::vector<std::wstring> targets;
-    if (!ReadTargets(targets, failure) || !Prepare(failure) || !CheckReachable(targets, failure))
+    if (!ReadTargets(targets, failure) || !Prepare(failure) || !OpenRecord(failure)
+        || !CheckReachable(targets, failure))
         return failure;
     BoardLink link(*m_network);
     if (m_options.m_bAll && link.BroadcastAdapterCount() == 0)
@@ -157,24 +179,64 @@ CliExit CliApp::Flash()
     }
 
     std::uint64_t elapsed = 0;
+    std::vector<StationBoard> station(results.size());
+    for (std::size_t i = 0; i < results.size(); ++i)
+        station[i].m_result = results[i];
     if (!served.empty()) {
         const ProgressStyle style = m_options.m_bQuiet ? ProgressStyle::Quiet
             : m_platform.ErrIsTerminal()               ? ProgressStyle::Bars
                                                        : ProgressStyle::Lines;
         ProgressView view(m_platform.Err(), style, m_log, served);
-        FlashBatch batch(loop, link, view, image);
+        // Each board's times, retransmissions and, with --verify-return, its return.
+        std::vector<StationBoard> lanes(served.size());
+        for (std::size_t i = 0; i < served.size(); ++i)
+            lanes[i].m_result.m_board = served[i];
+        StationTracker* tracking = nullptr;
+        std::unique_ptr<ReturnCheck> check;
+        if (m_options.m_nVerifyReturnMs != 0) {
+            check = std::make_unique<ReturnCheck>(loop, link, m_options.m_nVerifyReturnMs,
+                [&tracking](int board, const ReturnOutcome& outcome) { tracking->OnReturn(board, outcome); });
+        }
+        StationTracker tracker(m_clock, view, lanes, check.get(), nullptr);
+        tracking = &tracker;
+        FlashBatch batch(loop, link, tracker, image);
+        const auto asked = [&check](const BoardReply& reply, const std::wstring& sender) {
+            check->OnReply(reply, sender);
+        };
+        if (check)
+            batch.SetDiscoveryHandler(asked);
         FlashJob job{path, ansiName, {}, m_options.m_nParallel};
         for (const BoardList& b : served)
             job.m_addresses.push_back(b.m_strIP);
         const std::uint64_t start = m_clock.NowMs();
         const std::vector<DownloadEnd> ends = batch.Run(job);
+        if (check) {
+            loop.SetReplyHandler(asked);
+            loop.Run([&check] { return !check->AnyPending(); });
+            loop.SetReplyHandler(nullptr);
+        }
         elapsed = m_clock.NowMs() - start;
-        for (std::size_t i = 0; i < served.size(); ++i)
+        for (std::size_t i = 0; i < served.size(); ++i) {
             results[servedAt[i]] = ResultOfDownload(served[i], ends[i]);
+            station[servedAt[i]] = lanes[i];
+        }
     }
-    PrintResults(results, elapsed, kind->m_pszToken, kind->m_pszLabel);
+    const std::uint64_t now = m_clock.WallMs();
+    for (StationBoard& b : station) {
+        if (!b.m_bStarted)
+            b.m_nStartWallMs = b.m_nEndWallMs = now;
+    }
+    PrintResults(results, elapsed, kind->m_pszToken, kind->m_pszLabel, station);
+    if (m_record) {
+        const RecordImage recorded{FileNameOfPath(path), image.size(), Sha256::Hex(image.data(), image.size())};
+        for (const StationBoard& b : station)
+            Record(b, recorded);
+    }
 
-    const CliExit code = FlashExitCode(results, !m_options.m_bAll);
+    CliExit code = FlashExitCode(results, !m_options.m_bAll);
+    // A board that did not come back after its reboot was not flashed as far as anyone can tell.
+    if (code == CliExit::Ok && CountStation(station).failed != 0)
+        code = CliExit::SomeFailed;
     if (code == CliExit::NoBoardMatched) {
         return Fail(code, results.empty() ? L"no board answered"
                                           : L"no board matched: none that answered carries the label \""
@@ -184,22 +246,115 @@ CliExit CliApp::Flash()
 }
 
 void CliApp::PrintResults(const std::vector<BoardResult>& results, std::uint64_t elapsedMs, const std::wstring& token,
-    const std::wstring& label)
+    const std::wstring& label, const std::vector<StationBoard>& station)
 {
-    const std::wstring summary = FormatSummary(CountResults(results), elapsedMs);
-    for (const BoardResult& r : results)
-        m_log.Write(FormatResultLine(r) + L"\r\n");
+    ResultCounts counts = CountResults(results);
+    const int notBack = CountStation(station).failed - counts.failed;
+    counts.ok -= notBack;
+    counts.failed += notBack;
+    const std::wstring summary = FormatSummary(counts, elapsedMs);
+    const std::uint64_t limit = m_options.m_nVerifyReturnMs;
+    for (const StationBoard& b : station)
+        m_log.Write(FormatStationLine(b, limit) + L"\r\n");
     m_log.Write(summary + L"\r\n");
     std::ostream& out = m_platform.Out();
     if (m_options.m_bJson) {
-        FlashReport report{m_options.m_strFile, token, label, m_options.m_nParallel, elapsedMs, results};
+        FlashReport report{m_options.m_strFile, token, label, m_options.m_nParallel, elapsedMs, results, {}, {}, nullptr};
+        if (limit != 0) {
+            for (const StationBoard& b : station) {
+                const bool checked = b.m_return.m_state != ReturnOutcome::State::NotChecked;
+                const bool back = b.m_return.m_state == ReturnOutcome::State::Back;
+                report.m_texts.push_back(DescribeStation(b, limit));
+                report.m_extras.push_back(std::string(", \"returned\": ") + (!checked ? "null" : back ? "true" : "false")
+                    + ", \"name_after\": " + (back ? JsonString(b.m_return.m_strName) : std::string("null")));
+            }
+            report.m_pCounts = &counts;
+        }
         out << FlashJson(report);
     } else {
-        for (const BoardResult& r : results)
-            out << WideToAnsi(FormatResultLine(r)) << '\n';
+        for (const StationBoard& b : station)
+            out << WideToAnsi(FormatStationLine(b, limit)) << '\n';
         out << WideToAnsi(summary) << '\n';
     }
     out.flush();
+}
+
+bool CliApp::OpenRecord(CliExit& failure)
+{
+    if (m_options.m_strRecord.empty())
+        return true;
+    std::wstring error;
+    m_record = m_platform.OpenRecord(m_options.m_strRecord, error);
+    if (!m_record) {
+        failure = Fail(CliExit::Usage, L"cannot write the record " + m_options.m_strRecord + L": " + error);
+        return false;
+    }
+    return true;
+}
+
+void CliApp::Record(const StationBoard& board, const RecordImage& image)
+{
+    std::wstring error;
+    if (!m_record->Append(RecordLine(board, image, m_options.m_nVerifyReturnMs), error))
+        Fail(CliExit::SomeFailed, L"cannot write the record " + m_options.m_strRecord + L": " + error);
+}
+
+CliExit CliApp::Watch()
+{
+    const FirmwareKind* kind = nullptr;
+    WatchJob job;
+    std::vector<std::uint8_t> image;
+    CliExit failure = CliExit::Ok;
+    if (!LoadFirmware(kind, job.m_strAnsiName, image, failure) || !Prepare(failure) || !OpenRecord(failure))
+        return failure;
+    job.m_strPath = m_options.m_strFile;
+    job.m_pKind = kind;
+    job.m_strSha256 = Sha256::Hex(image.data(), image.size());
+    job.m_bOncePerMac = m_options.m_bOncePerMac;
+    job.m_nParallel = m_options.m_nParallel;
+    job.m_nIntervalMs = m_options.m_nIntervalMs;
+    job.m_nVerifyReturnMs = m_options.m_nVerifyReturnMs;
+    if (m_options.m_bOncePerMac) {
+        std::vector<std::uint8_t> text;
+        std::wstring error;
+        if (!m_platform.ReadFile(m_options.m_strRecord, text, error))
+            return Fail(CliExit::Usage, L"cannot read the record " + m_options.m_strRecord + L": " + error);
+        job.m_served = ServedInRecord(std::string(text.begin(), text.end()));
+    }
+    BoardLink link(*m_network);
+    if (link.BroadcastAdapterCount() == 0)
+        return Fail(CliExit::NoNetwork, L"no adapter to broadcast from (loopback only); watch finds boards by broadcast");
+
+    const RecordImage recorded{FileNameOfPath(job.m_strPath), image.size(), job.m_strSha256};
+    const std::uint64_t limit = m_options.m_nVerifyReturnMs;
+    const auto done = [&](const StationBoard& board) {
+        const std::wstring line = FormatStationLine(board, limit);
+        m_log.Write(line + L"\r\n");
+        m_platform.Out() << WideToAnsi(line) << '\n';
+        m_platform.Out().flush();
+        if (m_record)
+            Record(board, recorded);
+    };
+    const ProgressStyle style = m_options.m_bQuiet ? ProgressStyle::Quiet
+        : m_platform.ErrIsTerminal()               ? ProgressStyle::Bars
+                                                   : ProgressStyle::Lines;
+    std::vector<BoardList> lists;
+    ProgressView view(m_platform.Err(), style, m_log, lists);
+    EventLoop loop(m_clock, *m_network);
+    ::Watch watch(loop, link, m_clock, view, lists, image, job, done);
+    m_platform.CatchInterrupt();
+    m_log.Write(STATUS_SEARCHING);
+    const std::uint64_t start = m_clock.NowMs();
+    watch.Run([this] { return m_platform.Interrupted(); });
+
+    const StationCounts counts = CountStation(watch.Boards());
+    const std::wstring summary = FormatStationSummary(counts, m_clock.NowMs() - start);
+    m_log.Write(summary + L"\r\n");
+    m_platform.Out() << WideToAnsi(summary) << '\n';
+    m_platform.Out().flush();
+    if (counts.failed != 0 || counts.interrupted != 0)
+        return CliExit::SomeFailed;
+    return counts.served == 0 ? CliExit::NoBoardMatched : CliExit::Ok;
 }
 
 CliExit CliApp::Fail(CliExit code, const std::wstring& message)

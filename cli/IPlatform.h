@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/INetwork.h"
+#include "cli/RecordFile.h"
 
 // What the command needs of the operating system.
 class IPlatform {
@@ -20,4 +21,13 @@ public:
     virtual std::ostream& Out() = 0;
     virtual std::ostream& Err() = 0;
     virtual bool ErrIsTerminal() = 0; // a terminal that takes cursor movements
+    // The --record file, created when missing and opened for appending whole lines.
+    virtual std::unique_ptr<IRecordFile> OpenRecord(const std::wstring&, std::wstring& error)
+    {
+        error = L"records cannot be kept here";
+        return nullptr;
+    }
+    // From CatchInterrupt() on, Ctrl-C no longer ends the program: Interrupted() says it was pressed.
+    virtual void CatchInterrupt() {}
+    virtual bool Interrupted() { return false; }
 };

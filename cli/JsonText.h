@@ -12,6 +12,11 @@ struct FlashReport {
     int m_nParallel = 1;
     std::uint64_t m_nElapsedMs = 0;
     std::vector<BoardResult> m_results;
+    // With a return check, per board: its result text and members added to its object ("returned", ...);
+    // and the counts, in which a board that did not come back failed.
+    std::vector<std::wstring> m_texts;
+    std::vector<std::string> m_extras;
+    const ResultCounts* m_pCounts = nullptr;
 };
 
 // JSON documents of the two commands, in plain ASCII (anything else escaped).
