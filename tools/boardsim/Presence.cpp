@@ -55,9 +55,9 @@ bool Presence::Add(std::string_view key, std::optional<std::string_view> value, 
 
 void Presence::Rebooted(Micros at)
 {
-    // Only the first acknowledgement counts: a retransmitted reboot request that is still answered (no back=)
-    // must not move the time the board went away.
-    if (m_rebooted && m_rebootAt <= at)
+    // A retransmitted reboot request answered before the first, late acknowledgement left is the same reboot:
+    // the board goes away at the earlier of the two. A reboot after the board came back is a new one.
+    if (m_rebooted && m_away && at >= m_rebootAt && (*m_away == kNever || at - m_rebootAt < *m_away))
         return;
     m_rebooted = true;
     m_rebootAt = at;
