@@ -122,9 +122,11 @@ private:
         Blanks();
         if (m_pos < m_s.size() && m_s[m_pos] == '"')
             return String(out);
-        // Numbers, true, false, null: this record holds no nested values.
+        // Numbers, true, false, null: a record line holds no nested values.
         const std::size_t start = m_pos;
-        while (m_pos < m_s.size() && m_s[m_pos] != ',' && m_s[m_pos] != '}' && m_s[m_pos] != ' ')
+        while (m_pos < m_s.size()
+            && ((m_s[m_pos] >= '0' && m_s[m_pos] <= '9') || (m_s[m_pos] >= 'a' && m_s[m_pos] <= 'z')
+                || m_s[m_pos] == '.' || m_s[m_pos] == '-' || m_s[m_pos] == '+'))
             ++m_pos;
         for (std::size_t i = start; i < m_pos; ++i)
             out += static_cast<wchar_t>(static_cast<unsigned char>(m_s[i]));
