@@ -12,6 +12,7 @@
 #include "cli/JsonText.h"
 #include "cli/ProgressView.h"
 #include "cli/StationBoard.h"
+#include "cli/StationTracker.h"
 #include "cli/TargetList.h"
 #include "cli/Watch.h"
 #include "common/Sha256.h"

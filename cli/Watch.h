@@ -5,7 +5,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -13,29 +12,14 @@
 #include "cli/RecordFile.h"
 #include "cli/ReturnCheck.h"
 #include "cli/StationBoard.h"
+#include "cli/StationTracker.h"
+#include "cli/WatchBook.h"
 #include "discovery/DiscoveryText.h"
 
 class BoardLink;
 class EventLoop;
 class IClock;
 struct FirmwareKind;
-
-// What watch does with a board that answers: each board (told by its MAC, or
-// by its address when it gives none) is decided on once, when first heard.
-enum class Sighting { Flash, OtherKind, ServedBefore, Known };
-
-class WatchBook {
-public:
-    WatchBook(const FirmwareKind& kind, std::string sha256, ServedSet served, bool oncePerMac);
-    Sighting See(const BoardList& board);
-
-private:
-    const FirmwareKind& m_kind;
-    std::string m_strSha256;
-    ServedSet m_served;
-    bool m_bOncePerMac;
-    std::set<std::wstring> m_known;
-};
 
 struct WatchJob {
     std::wstring m_strPath;
