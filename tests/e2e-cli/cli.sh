@@ -126,10 +126,12 @@ inside_timing() {
     done
     # The station example of the README: the first six boards are 192.168.1.1 to .6.
     local out
-    out=$(TARNWELL_CLI=$CLI STATION_LOG=$WORK/station.log bash "$STATION" "$WORK/fw/vex_arm_fw.bin" 2>/dev/null)
+    out=$(TARNWELL_CLI=$CLI STATION_LOG=$WORK/station.log STATION_RECORD=$WORK/station.jsonl \
+        bash "$STATION" "$WORK/fw/vex_arm_fw.bin" 2>/dev/null)
     expect_eq "station example: exit status" 0 $?
-    expect_eq "station example: verdict" "PASS: all six boards flashed" "$(tail -1 <<<"$out")"
-    expect_eq "station example: boards in the log" 6 "$(grep -c $'Z 192\\.168\\.1\\.[1-6]\tok\t' "$WORK/station.log")"
+    expect_eq "station example: verdict" "PASS: all six boards flashed and back" "$(tail -1 <<<"$out")"
+    expect_eq "station example: boards in the log" 6 "$(grep -c $'Z 192\\.168\\.1\\.[1-6]\tok, back after ' "$WORK/station.log")"
+    expect_eq "station example: boards in the record" 6 "$(grep -c '"ok": true' "$WORK/station.jsonl")"
 }
 
 inside_acks() {
