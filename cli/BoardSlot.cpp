@@ -18,6 +18,7 @@ bool BoardSlot::Start(const std::wstring& path, const std::string& ansiName, con
 {
     m_nShown = -1;
     m_nShownBoard = -1;
+    m_bResendDue = false;
     m_nLastOpcode = 0;
     return m_sequencer.Start(path, ansiName, boards, addresses);
 }
@@ -39,7 +40,10 @@ void BoardSlot::Deliver(SequencerMessage message)
 
 void BoardSlot::StartRetryTimer()
 {
-    m_loop.StartTimer(m_nId, RETRY_TIMEOUT_MS, [this] { m_sequencer.OnTimer(); });
+    m_loop.StartTimer(m_nId, RETRY_TIMEOUT_MS, [this] {
+        m_bResendDue = true;
+        m_sequencer.OnTimer();
+    });
 }
 
 void BoardSlot::StopRetryTimer()
@@ -50,6 +54,10 @@ void BoardSlot::StopRetryTimer()
 bool BoardSlot::SendToBoard(const std::wstring& ip, const std::uint8_t* data, int length)
 {
     NoteBoard();
+    if (m_bResendDue) {
+        m_bResendDue = false;
+        m_observer.OnBoardRetransmission(m_sequencer.Selected()[static_cast<std::size_t>(m_nShown)]);
+    }
     if (length >= BOARD_HEADER_SIZE) {
         // A request's header has the layout of a reply's; the block it names
         // is what a failure at the data stage reports.
@@ -123,5 +131,16 @@ void BoardSlot::NoteBoard()
     m_nShownBoard = m_sequencer.Selected()[static_cast<std::size_t>(current)];
     m_nPercent = -1;
     m_nLastOpcode = 0;
+    m_bResendDue = false; // the last board's retries ran out: what follows is the next board's first request
     m_observer.OnBoardStarted(m_nShownBoard);
+}
+
+bool BoardSlot::Where(int& board, DownloadEnd& at) const
+{
+    if (!m_sequencer.IsRunning() || m_nShown < 0 || m_nShown != m_sequencer.Current())
+        return false;
+    board = m_sequencer.Selected()[static_cast<std::size_t>(m_nShown)];
+    at.m_nOpcode = m_nLastOpcode;
+    at.m_nBlock = m_nLastOpcode == OP_DATA ? m_nLastSequence : 0;
+    return true;
 }

@@ -30,6 +30,8 @@ public:
     int BoardInProgress() const { return m_nLastOpcode == 0 ? -1 : m_nShownBoard; }
     std::uint8_t LastOpcode() const { return m_nLastOpcode; }
     std::uint32_t LastSequence() const { return m_nLastSequence; }
+    // The board being served and where its download is: the request sent last and, with OP_DATA, its block.
+    bool Where(int& board, DownloadEnd& at) const;
     void OnAck(const BoardReply& reply, const std::wstring& sender) { m_sequencer.OnAck(reply, sender); }
 
     void PostSequencerMessage(SequencerMessage message) override;
@@ -64,4 +66,5 @@ private:
     int m_nShownBoard = -1;             // batch index of the board at m_nShown
     std::uint8_t m_nLastOpcode = 0;     // of the request sent last to that board, 0 before any
     std::uint32_t m_nLastSequence = 0;  // of the request sent last
+    bool m_bResendDue = false;         // the retry timer ran out; the next send to this board repeats a request
 };

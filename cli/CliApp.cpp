@@ -14,7 +14,11 @@
 #include "cli/JsonText.h"
 #include "cli/OutputText.h"
 #include "cli/ProgressView.h"
+#include "cli/StationBoard.h"
+#include "cli/StationTracker.h"
 #include "cli/TargetList.h"
+#include "cli/Watch.h"
+#include "common/Sha256.h"
 #include "download/FirmwareKind.h"
 #include "net/BoardPacket.h"
 #include "net/TextCodec.h"
@@ -82,7 +86,8 @@ int CliApp::Run(const std::vector<std::wstring>& args)
 {
     const CliExit code = Command(args);
     Print(std::string()); // whatever is still buffered must reach its file too
-    if (const int signal = m_platform.Interruption())
+    // Ctrl-C is how a watch ends: its status is that of the boards it served.
+    if (const int signal = m_platform.Interruption(); signal != 0 && m_options.m_command != CliCommand::Watch)
         return 128 + signal;
     return static_cast<int>(m_bOutputLost ? CliExit::OutputLost : code);
 }
@@ -99,6 +104,7 @@ CliExit CliApp::Command(const std::vector<std::wstring>& args)
     case CliCommand::Version: Print(VersionText()); break;
     case CliCommand::Discover: return Discover();
     case CliCommand::Flash: return Flash();
+    case CliCommand::Watch: return Watch();
     case CliCommand::None: return CliExit::Usage;
     }
     return CliExit::Ok;
@@ -145,29 +151,45 @@ CliExit CliApp::Discover()
     return CliExit::Ok;
 }
 
-CliExit CliApp::Flash()
+bool CliApp::LoadFirmware(const FirmwareKind*& kind, std::string& ansiName, std::vector<std::uint8_t>& image,
+    CliExit& failure)
 {
     const std::wstring& path = m_options.m_strFile;
     const std::wstring name = FileNameOfPath(path);
-    const FirmwareKind* kind = FindFirmwareKind(name);
-    if (kind == nullptr)
-        return Fail(CliExit::Usage, L"the file name " + name + L" holds no firmware kind token (" + KindTokens()
+    kind = FindFirmwareKind(name);
+    if (kind == nullptr) {
+        failure = Fail(CliExit::Usage, L"the file name " + name + L" holds no firmware kind token (" + KindTokens()
             + L"); the token tells which boards the file is for");
-    const std::string ansiName = WideToAnsi(name);
-    if (!FileNameFits(ansiName))
-        return Fail(CliExit::Usage, L"the file name " + name + L" is " + std::to_wstring(ansiName.size())
+        return false;
+    }
+    ansiName = WideToAnsi(name);
+    if (!FileNameFits(ansiName)) {
+        failure = Fail(CliExit::Usage, L"the file name " + name + L" is " + std::to_wstring(ansiName.size())
             + L" bytes long; a file-name request carries at most " + std::to_wstring(DATA_BLOCK_SIZE - 1));
+        return false;
+    }
     // Read whole, once: every lane sends from these bytes, whatever happens to the file meanwhile.
-    std::vector<std::uint8_t> image;
     std::wstring error;
-    if (!m_platform.ReadImage(path, image, error))
-        return Fail(CliExit::Usage, L"cannot read " + path + L": " + error);
-    if (NoteInterruption())
-        return CliExit::Ok; // nothing was sent; the status tells of the interrupt
+    if (!m_platform.ReadImage(path, image, error)) {
+        failure = Fail(CliExit::Usage, L"cannot read " + path + L": " + error);
+        return false;
+    }
+    return true;
+}
 
+CliExit CliApp::Flash()
+{
+    const std::wstring& path = m_options.m_strFile;
+    const FirmwareKind* kind = nullptr;
+    std::string ansiName;
+    std::vector<std::uint8_t> image;
     CliExit failure = CliExit::Ok;
+    if (!LoadFirmware(kind, ansiName, image, failure))
+        return failure;
+
     std::vector<std::wstring> targets;
-    if (!ReadTargets(targets, failure) || !Prepare(failure) || !CheckReachable(targets, failure))
+    if (!ReadTargets(targets, failure) || !Prepare(failure) || !OpenRecord(failure)
+        || !CheckReachable(targets, failure))
         return failure;
     BoardLink link(*m_network);
     if (m_options.m_bAll && link.BroadcastAdapterCount() == 0)
@@ -221,25 +243,68 @@ CliExit CliApp::Flash()
     }
 
     std::uint64_t elapsed = 0;
+    std::vector<StationBoard> station(results.size());
+    for (std::size_t i = 0; i < results.size(); ++i)
+        station[i].m_result = results[i];
     if (!served.empty()) {
         const ProgressStyle style = m_options.m_bQuiet ? ProgressStyle::Quiet
             : m_platform.ErrIsTerminal()               ? ProgressStyle::Bars
                                                        : ProgressStyle::Lines;
         ProgressView view(m_platform.Err(), style, m_log, served);
-        FlashBatch batch(loop, link, view, image, m_platform.Locks());
+        // Each board's times, retransmissions and, with --verify-return, its return.
+        std::vector<StationBoard> lanes(served.size());
+        for (std::size_t i = 0; i < served.size(); ++i)
+            lanes[i].m_result.m_board = served[i];
+        StationTracker* tracking = nullptr;
+        std::unique_ptr<ReturnCheck> check;
+        if (m_options.m_nVerifyReturnMs != 0) {
+            check = std::make_unique<ReturnCheck>(loop, link, m_options.m_nVerifyReturnMs,
+                [&tracking](int board, const ReturnOutcome& outcome) { tracking->OnReturn(board, outcome); });
+        }
+        StationTracker tracker(m_clock, view, lanes, check.get(), nullptr);
+        tracking = &tracker;
+        FlashBatch batch(loop, link, tracker, image, m_platform.Locks());
+        const auto asked = [&check](const BoardReply& reply, const std::wstring& sender) {
+            check->OnReply(reply, sender);
+        };
+        if (check)
+            batch.SetDiscoveryHandler(asked);
         FlashJob job{path, ansiName, {}, m_options.m_nParallel};
         for (const BoardList& b : served)
             job.m_addresses.push_back(b.m_strIP);
         const std::uint64_t start = m_clock.NowMs();
         const std::vector<DownloadEnd> ends = batch.Run(job);
+        if (check) {
+            loop.SetReplyHandler(asked);
+            loop.Run([&check] { return !check->AnyPending(); });
+            loop.SetReplyHandler(nullptr);
+        }
         elapsed = m_clock.NowMs() - start;
-        for (std::size_t i = 0; i < served.size(); ++i)
+        for (std::size_t i = 0; i < served.size(); ++i) {
             results[servedAt[i]] = ResultOfDownload(served[i], ends[i]);
+            station[servedAt[i]] = lanes[i];
+            station[servedAt[i]].m_result = results[servedAt[i]];
+        }
         NoteInterruption();
     }
-    PrintResults(results, elapsed, kind->m_pszToken, kind->m_pszLabel);
+    const std::uint64_t now = m_clock.WallMs();
+    for (StationBoard& b : station) {
+        if (!b.m_bStarted)
+            b.m_nStartWallMs = b.m_nEndWallMs = now;
+    }
+    PrintResults(results, elapsed, kind->m_pszToken, kind->m_pszLabel, station);
+    if (m_record) {
+        const RecordImage recorded{FileNameOfPath(path), image.size(), Sha256::Hex(image.data(), image.size())};
+        for (const StationBoard& b : station)
+            Record(b, recorded);
+    }
 
-    const CliExit code = FlashExitCode(results, !m_options.m_bAll);
+    CliExit code = FlashExitCode(results, !m_options.m_bAll);
+    // A board that did not come back after its reboot was not flashed as far as anyone can tell.
+    if (code == CliExit::Ok && std::any_of(station.begin(), station.end(), [](const StationBoard& b) {
+            return b.m_return.m_state == ReturnOutcome::State::NotBack;
+        }))
+        code = CliExit::SomeFailed;
     if (code == CliExit::NoBoardMatched && !m_bInterruptNoted) {
         const bool anyAnswered = std::any_of(results.begin(), results.end(),
             [](const BoardResult& r) { return !(r.m_kind == ResultKind::NoReply && r.m_nOpcode == OP_DISCOVER); });
@@ -251,22 +316,117 @@ CliExit CliApp::Flash()
 }
 
 void CliApp::PrintResults(const std::vector<BoardResult>& results, std::uint64_t elapsedMs, const std::wstring& token,
-    const std::wstring& label)
+    const std::wstring& label, const std::vector<StationBoard>& station)
 {
-    const std::wstring summary = FormatSummary(CountResults(results), elapsedMs);
+    ResultCounts counts = CountResults(results);
+    // A board that acknowledged its reboot but did not come back counts as failed.
+    const int notBack = static_cast<int>(std::count_if(station.begin(), station.end(), [](const StationBoard& b) {
+        return b.m_result.m_kind == ResultKind::Ok && b.m_return.m_state != ReturnOutcome::State::NotChecked
+            && b.m_return.m_state != ReturnOutcome::State::Back;
+    }));
+    counts.ok -= notBack;
+    counts.failed += notBack;
+    const std::wstring summary = FormatSummary(counts, elapsedMs);
+    const std::uint64_t limit = m_options.m_nVerifyReturnMs;
     std::wstring lines;
-    for (const BoardResult& r : results)
-        lines += FormatResultLine(r) + L"\n";
+    for (const StationBoard& b : station)
+        lines += FormatStationLine(b, limit) + L"\n";
     lines += summary + L"\n";
     m_log.WriteUnicode(lines);
     if (m_options.m_bJson) {
         const int signal = m_platform.Interruption();
         FlashReport report{m_options.m_strFile, token, label, m_options.m_nParallel, elapsedMs, results,
-            signal != 0 ? SignalName(signal) : std::wstring()};
+            signal != 0 ? SignalName(signal) : std::wstring(), {}, {}, nullptr};
+        if (limit != 0) {
+            for (const StationBoard& b : station) {
+                const bool checked = b.m_return.m_state != ReturnOutcome::State::NotChecked;
+                const bool back = b.m_return.m_state == ReturnOutcome::State::Back;
+                report.m_texts.push_back(DescribeStation(b, limit));
+                report.m_extras.push_back(std::string(", \"returned\": ") + (!checked ? "null" : back ? "true" : "false")
+                    + ", \"name_after\": " + (back ? JsonString(b.m_return.m_strName) : std::string("null")));
+            }
+            report.m_pCounts = &counts;
+        }
         Print(FlashJson(report));
     } else {
         Print(Utf8(lines));
     }
+}
+
+bool CliApp::OpenRecord(CliExit& failure)
+{
+    if (m_options.m_strRecord.empty())
+        return true;
+    std::wstring error;
+    m_record = m_platform.OpenRecord(m_options.m_strRecord, error);
+    if (!m_record) {
+        failure = Fail(CliExit::Usage, L"cannot write the record " + m_options.m_strRecord + L": " + error);
+        return false;
+    }
+    return true;
+}
+
+void CliApp::Record(const StationBoard& board, const RecordImage& image)
+{
+    std::wstring error;
+    if (!m_record->Append(RecordLine(board, image, m_options.m_nVerifyReturnMs), error))
+        Fail(CliExit::SomeFailed, L"cannot write the record " + m_options.m_strRecord + L": " + error);
+}
+
+CliExit CliApp::Watch()
+{
+    const FirmwareKind* kind = nullptr;
+    WatchJob job;
+    std::vector<std::uint8_t> image;
+    CliExit failure = CliExit::Ok;
+    if (!LoadFirmware(kind, job.m_strAnsiName, image, failure) || !Prepare(failure) || !OpenRecord(failure))
+        return failure;
+    job.m_strPath = m_options.m_strFile;
+    job.m_pKind = kind;
+    job.m_strSha256 = Sha256::Hex(image.data(), image.size());
+    job.m_bOncePerMac = m_options.m_bOncePerMac;
+    job.m_nParallel = m_options.m_nParallel;
+    job.m_nIntervalMs = m_options.m_nIntervalMs;
+    job.m_nVerifyReturnMs = m_options.m_nVerifyReturnMs;
+    if (m_options.m_bOncePerMac) {
+        std::vector<std::uint8_t> text;
+        std::wstring error;
+        if (!m_platform.ReadFile(m_options.m_strRecord, text, error))
+            return Fail(CliExit::Usage, L"cannot read the record " + m_options.m_strRecord + L": " + error);
+        job.m_served = ServedInRecord(std::string(text.begin(), text.end()));
+    }
+    BoardLink link(*m_network);
+    if (link.BroadcastAdapterCount() == 0)
+        return Fail(CliExit::NoNetwork, L"no adapter to broadcast from (loopback only); watch finds boards by broadcast");
+
+    const RecordImage recorded{FileNameOfPath(job.m_strPath), image.size(), job.m_strSha256};
+    const std::uint64_t limit = m_options.m_nVerifyReturnMs;
+    const auto done = [&](const StationBoard& board) {
+        const std::wstring line = FormatStationLine(board, limit) + L"\n";
+        m_log.WriteUnicode(line);
+        Print(Utf8(line));
+        if (m_record)
+            Record(board, recorded);
+    };
+    const ProgressStyle style = m_options.m_bQuiet ? ProgressStyle::Quiet
+        : m_platform.ErrIsTerminal()               ? ProgressStyle::Bars
+                                                   : ProgressStyle::Lines;
+    std::vector<BoardList> lists;
+    ProgressView view(m_platform.Err(), style, m_log, lists);
+    EventLoop loop(m_clock, *m_network);
+    ::Watch watch(loop, link, m_clock, view, lists, image, job, done);
+    m_log.Write(STATUS_SEARCHING);
+    const std::uint64_t start = m_clock.NowMs();
+    watch.Run([this] { return m_platform.Interrupted(); });
+
+    const StationCounts counts = CountStation(watch.Boards());
+    const std::wstring summary = FormatStationSummary(counts, m_clock.NowMs() - start);
+    m_log.Write(summary + L"\r\n");
+    m_platform.Out() << WideToAnsi(summary) << '\n';
+    m_platform.Out().flush();
+    if (counts.failed != 0 || counts.interrupted != 0)
+        return CliExit::SomeFailed;
+    return counts.served == 0 ? CliExit::NoBoardMatched : CliExit::Ok;
 }
 
 CliExit CliApp::Fail(CliExit code, const std::wstring& message)

@@ -6,6 +6,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/ExitCode.h"
+#include "cli/RecordFile.h"
 #include "cli/StatusLog.h"
 
 class IClock;
@@ -13,6 +14,8 @@ class IPlatform;
 class INetwork;
 class EventLoop;
 struct BoardResult;
+struct FirmwareKind;
+struct StationBoard;
 
 // The two commands, from the arguments to the exit status.
 class CliApp {
@@ -27,6 +30,11 @@ private:
     CliExit Command(const std::vector<std::wstring>& args);
     CliExit Discover();
     CliExit Flash();
+    CliExit Watch();
+    bool LoadFirmware(const FirmwareKind*& kind, std::string& ansiName, std::vector<std::uint8_t>& image,
+        CliExit& failure);
+    bool OpenRecord(CliExit& failure);
+    void Record(const StationBoard& board, const RecordImage& image);
     CliExit Fail(CliExit code, const std::wstring& message);
     void Message(const std::wstring& message); // on standard error
     void Print(const std::string& text);       // to standard output; a failure is reported once
@@ -38,7 +46,7 @@ private:
     void StopWhenInterrupted(EventLoop& loop);
     bool NoteInterruption();
     void PrintResults(const std::vector<BoardResult>& results, std::uint64_t elapsedMs, const std::wstring& token,
-        const std::wstring& label);
+        const std::wstring& label, const std::vector<StationBoard>& station);
 
     IPlatform& m_platform;
     IClock& m_clock;
@@ -50,4 +58,5 @@ private:
     bool m_bOutputLost = false;  // standard output or the log
     bool m_bStdoutLost = false;
     bool m_bInterruptNoted = false;
+    std::unique_ptr<IRecordFile> m_record;
 };

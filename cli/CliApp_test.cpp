@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <map>
 #include <sstream>
 
@@ -26,9 +27,25 @@ private:
     FakeNetwork& m_net;
 };
 
+// Appends to a string the test keeps.
+class RecordView : public IRecordFile {
+public:
+    explicit RecordView(std::string& text) : m_text(text) {}
+    bool Append(const std::string& line, std::wstring&) override
+    {
+        m_text += line;
+        return true;
+    }
+
+private:
+    std::string& m_text;
+};
+
 class FakePlatform : public IPlatform {
 public:
     FakeNetwork net;
+    std::map<std::wstring, std::string> records;
+    std::uint64_t interruptAt = ~std::uint64_t{0}; // Ctrl-C at this time
     std::map<std::wstring, std::vector<std::uint8_t>> files;
     std::ostringstream out, err;
     std::ostringstream* log = nullptr;
@@ -75,7 +92,20 @@ public:
     std::ostream& Out() override { return fullOutStream ? *fullOutStream : out; }
     std::ostream& Err() override { return err; }
     bool ErrIsTerminal() override { return false; }
-    int Interruption() override { return net.m_now >= net.m_wakeAt ? interruptSignal : 0; }
+    int Interruption() override
+    {
+        if (net.m_now >= interruptAt)
+            return SIGNAL_INT;
+        return net.m_now >= net.m_wakeAt ? interruptSignal : 0;
+    }
+    std::unique_ptr<IRecordFile> OpenRecord(const std::wstring& path, std::wstring& error) override
+    {
+        if (path.rfind(L"/bad/", 0) == 0) {
+            error = L"Permission denied";
+            return nullptr;
+        }
+        return std::make_unique<RecordView>(records[path]);
+    }
 };
 
 std::vector<std::wstring> Words(const std::wstring& line)
@@ -130,6 +160,12 @@ TEST(CliApp, BadInputIsRefusedBeforeAnythingIsSent)
         {L"discover --frobnicate", "tarnwell-cli: unknown option '--frobnicate'\nTry 'tarnwell-cli --help'.\n"},
         {L"flash fw/vex_arm_fw.bin --list boards.txt", "tarnwell-cli: cannot read the address list boards.txt: No such file or directory\n"},
         {L"discover --log /bad/run.log", "tarnwell-cli: cannot write the log /bad/run.log: Permission denied\n"},
+        {L"flash fw/vex_arm_fw.bin 192.168.1.1 --record /bad/r.jsonl",
+            "tarnwell-cli: cannot write the record /bad/r.jsonl: Permission denied\n"},
+        {L"watch fw/vex_arm_fw.bin --record /bad/r.jsonl", "tarnwell-cli: cannot write the record /bad/r.jsonl: Permission denied\n"},
+        {L"watch fw/firmware.bin",
+            "tarnwell-cli: the file name firmware.bin holds no firmware kind token (vex_arm_fw, dal_arm_fw, pim_dal1_2_fw, "
+            "pim_sot1_2_fw, gur_arm_fw); the token tells which boards the file is for\n"},
     };
     for (const auto& c : cases) {
         AppBench b;
@@ -467,6 +503,62 @@ TEST(CliApp, AnEmptyTargetListSendsNothing)
         b.Board(1);
         EXPECT_EQ(b.app.Run(args), 2) << "exit status of discover " << WideToAnsi(args[1]);
         EXPECT_TRUE(b.platform.net.m_sent.empty()) << "discover " << WideToAnsi(args[1]) << " sent something";
+    }
+}
+
+TEST(CliApp, FlashWaitsForEachBoardToComeBackAndRecordsIt)
+{
+    AppBench b;
+    b.Board(1).awayMs = 1100;
+    FakeNetwork::Board& renamed = b.Board(2);
+    renamed.awayMs = 300;
+    renamed.renamed = L"FW VEX 2 v2";
+    b.Board(3).awayMs = 60000;
+    EXPECT_EQ(b.Run(L"flash fw/vex_arm_fw.bin 192.168.1.1 192.168.1.2 192.168.1.3 --parallel 3 --verify-return 2 "
+                    L"--record r.jsonl --quiet"),
+        1)
+        << "exit status with a board that did not come back";
+    EXPECT_EQ(b.Out(), "192.168.1.1\tok, back after 1.3 s\tFW VEX 1\n"
+                       "192.168.1.2\tok, back after 0.5 s as \"FW VEX 2 v2\"\tFW VEX 2\n"
+                       "192.168.1.3\trebooted, did not come back within 2 s\tFW VEX 3\n"
+                       "3 boards: 2 ok, 1 failed, 0 skipped in 2.0 s\n")
+        << "results and summary";
+    const std::string record = b.platform.records[L"r.jsonl"];
+    EXPECT_EQ(std::count(record.begin(), record.end(), '\n'), 3) << "one line per board: " << record;
+    for (const char* part : {"\"name\": \"FW VEX 2\", \"name_after\": \"FW VEX 2 v2\"",
+             "\"result\": \"not-back\", \"ok\": false", "\"sha256\": \"", "\"returned\": false, \"back_after\": null}"})
+        EXPECT_NE(record.find(part), std::string::npos) << "record lacks " << part << ": " << record;
+
+    AppBench json;
+    json.Board(1).awayMs = 60000;
+    EXPECT_EQ(json.Run(L"flash fw/vex_arm_fw.bin 192.168.1.1 --verify-return 0.5 --json --quiet"), 1) << "JSON exit status";
+    for (const char* part : {"\"text\": \"rebooted, did not come back within 0.5 s\", \"returned\": false",
+             "\"summary\": {\"boards\": 1, \"ok\": 0, \"failed\": 1, \"skipped\": 0}"})
+        EXPECT_NE(json.Out().find(part), std::string::npos) << "JSON lacks " << part << ": " << json.Out();
+}
+
+TEST(CliApp, WatchServesUntilInterruptedAndExitsAsFlashWould)
+{
+    const struct {
+        const wchar_t* kind2;
+        FakeNetwork::Fault fault1;
+        int exit;
+        const char* summary;
+    } cases[] = {
+        {L"GUR", FakeNetwork::Fault::None, 0, "2 boards: 1 served, 0 failed, 1 skipped, 0 still running (interrupted) in 4.0 s\n"},
+        {L"VEX", FakeNetwork::Fault::Nak, 1, "2 boards: 1 served, 1 failed, 0 skipped, 0 still running (interrupted) in 4.0 s\n"},
+        {L"GUR", FakeNetwork::Fault::Mute, 3, "1 board: 0 served, 0 failed, 1 skipped, 0 still running (interrupted) in 4.0 s\n"},
+    };
+    for (const auto& c : cases) {
+        AppBench b;
+        FakeNetwork::Board& first = b.Board(1);
+        first.fault = c.fault1;
+        first.nakOpcode = OP_FILENAME;
+        b.Board(2, c.kind2).appearAt = 2500;
+        b.platform.interruptAt = 5000;
+        EXPECT_EQ(b.Run(L"watch fw/vex_arm_fw.bin --interval 0.5 --quiet"), c.exit) << "exit status";
+        const std::string out = b.Out();
+        EXPECT_EQ(out.substr(out.rfind('\n', out.size() - 2) + 1), c.summary) << "summary of " << out;
     }
 }
 

@@ -4,7 +4,7 @@
 
 namespace {
 
-enum class Opt { Help, Version, To, List, Wait, Json, Quiet, Log, All, Parallel };
+enum class Opt { Help, Version, To, List, Wait, Json, Quiet, Log, All, Parallel, VerifyReturn, Record, Interval, OncePerMac };
 
 struct OptionRow {
     const wchar_t* name;
@@ -24,6 +24,10 @@ const OptionRow OPTIONS[] = {
     {L"log", Opt::Log, true, false},
     {L"all", Opt::All, false, true},
     {L"parallel", Opt::Parallel, true, true},
+    {L"verify-return", Opt::VerifyReturn, true, true},
+    {L"record", Opt::Record, true, true},
+    {L"interval", Opt::Interval, true, true},
+    {L"once-per-mac", Opt::OncePerMac, false, true},
 };
 
 const OptionRow* FindOption(const std::wstring& name)
@@ -69,6 +73,7 @@ public:
         }
         case Opt::List: m_o.m_listFiles.push_back(value); return true;
         case Opt::Wait:
+            m_bWait = true;
             if (!ParseSeconds(value, m_o.m_nWaitMs) || m_o.m_nWaitMs == 0 || m_o.m_nWaitMs > MAX_WAIT_MS)
                 return Fail(L"--wait takes seconds above 0 and at most 3600, such as 2 or 0.5, not '" + value + L"'");
             return true;
@@ -84,6 +89,23 @@ public:
             if (!ParseCount(value, m_o.m_nParallel) || m_o.m_nParallel < 1 || m_o.m_nParallel > MAX_PARALLEL)
                 return Fail(L"--parallel takes a number from 1 to 256, not '" + value + L"'");
             return true;
+        case Opt::VerifyReturn:
+            if (!ParseSeconds(value, m_o.m_nVerifyReturnMs) || m_o.m_nVerifyReturnMs == 0
+                || m_o.m_nVerifyReturnMs > MAX_WAIT_MS)
+                return Fail(L"--verify-return takes seconds above 0 and at most 3600, such as 30 or 2.5, not '" + value
+                    + L"'");
+            return true;
+        case Opt::Record: m_o.m_strRecord = value; return true;
+        case Opt::Interval:
+            m_strWatchOnly = L"--interval";
+            if (!ParseSeconds(value, m_o.m_nIntervalMs) || m_o.m_nIntervalMs < MIN_INTERVAL_MS
+                || m_o.m_nIntervalMs > MAX_WAIT_MS)
+                return Fail(L"--interval takes seconds from 0.1 to 3600, such as 2 or 0.5, not '" + value + L"'");
+            return true;
+        case Opt::OncePerMac:
+            m_strWatchOnly = L"--once-per-mac";
+            m_o.m_bOncePerMac = true;
+            return true;
         }
         return true;
     }
@@ -95,13 +117,15 @@ public:
                 m_o.m_command = CliCommand::Discover;
             else if (arg == L"flash")
                 m_o.m_command = CliCommand::Flash;
+            else if (arg == L"watch")
+                m_o.m_command = CliCommand::Watch;
             else if (arg == L"help")
                 m_o.m_command = CliCommand::Help;
             else
-                return Fail(L"unknown command '" + arg + L"' (the commands are discover and flash)");
+                return Fail(L"unknown command '" + arg + L"' (the commands are discover, flash and watch)");
             return m_o.m_command != CliCommand::Help;
         }
-        if (m_o.m_command == CliCommand::Flash && !m_bHaveFile) {
+        if ((m_o.m_command == CliCommand::Flash || m_o.m_command == CliCommand::Watch) && !m_bHaveFile) {
             m_o.m_strFile = arg;
             m_bHaveFile = true;
         } else {
@@ -121,9 +145,13 @@ public:
         if (!m_o.m_strError.empty() || m_o.m_command == CliCommand::Help || m_o.m_command == CliCommand::Version)
             return;
         if (m_o.m_command == CliCommand::None) {
-            Fail(L"no command given (discover or flash)");
+            Fail(L"no command given (discover, flash or watch)");
+        } else if (m_o.m_command != CliCommand::Watch && !m_strWatchOnly.empty()) {
+            Fail(m_strWatchOnly + L" is an option of watch");
         } else if (m_o.m_command == CliCommand::Discover && !m_strFlashOnly.empty()) {
             Fail(m_strFlashOnly + L" is an option of flash");
+        } else if (m_o.m_command == CliCommand::Watch) {
+            CheckWatch();
         } else if (m_o.m_command == CliCommand::Flash) {
             const bool named = !m_o.m_addresses.empty() || !m_o.m_listFiles.empty();
             if (!m_bHaveFile)
@@ -136,9 +164,26 @@ public:
     }
 
 private:
+    void CheckWatch()
+    {
+        // Watch finds its boards itself, for as long as it runs.
+        if (!m_bHaveFile)
+            Fail(L"watch needs a firmware FILE");
+        else if (!m_o.m_addresses.empty() || !m_o.m_listFiles.empty() || m_o.m_bAll)
+            Fail(L"watch finds the boards itself: give no addresses, no --list and no --all");
+        else if (m_o.m_bJson)
+            Fail(L"watch reports each board as a line; --json is an option of discover and flash");
+        else if (m_bWait)
+            Fail(L"watch asks for boards every --interval seconds; --wait is an option of discover and flash");
+        else if (m_o.m_bOncePerMac && m_o.m_strRecord.empty())
+            Fail(L"--once-per-mac looks up the boards in the record: give --record FILE");
+    }
+
     CliOptions& m_o;
     bool m_bHaveFile = false;
+    bool m_bWait = false;
     std::wstring m_strFlashOnly; // the last flash-only option seen
+    std::wstring m_strWatchOnly; // the last watch-only option seen
 };
 
 } // namespace

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-enum class CliCommand { None, Help, Version, Discover, Flash };
+enum class CliCommand { None, Help, Version, Discover, Flash, Watch };
 
 struct CliOptions {
     CliCommand m_command = CliCommand::None;
@@ -15,11 +15,16 @@ struct CliOptions {
     int m_nParallel = 1;
     std::uint64_t m_nWaitMs = 2000;
     std::wstring m_strLog;
+    std::uint64_t m_nVerifyReturnMs = 0; // --verify-return; 0 when not given
+    std::wstring m_strRecord;            // --record
+    std::uint64_t m_nIntervalMs = 2000;  // watch --interval
+    bool m_bOncePerMac = false;          // watch --once-per-mac
     std::wstring m_strError; // a usage error; when set, nothing else counts
 };
 
 constexpr int MAX_PARALLEL = 256;
 constexpr std::uint64_t MAX_WAIT_MS = 3600 * 1000;
+constexpr std::uint64_t MIN_INTERVAL_MS = 100;
 
 CliOptions ParseOptions(const std::vector<std::wstring>& args);
 // "2", "0.5", "1.25": seconds with up to three decimals, as milliseconds; false when malformed.

@@ -57,9 +57,9 @@ TEST(CliOptions, UsageErrorsSayWhatIsWrong)
         const wchar_t* line;
         const wchar_t* error;
     } cases[] = {
-        {L"", L"no command given (discover or flash)"},
-        {L"--json", L"no command given (discover or flash)"},
-        {L"upload x", L"unknown command 'upload' (the commands are discover and flash)"},
+        {L"", L"no command given (discover, flash or watch)"},
+        {L"--json", L"no command given (discover, flash or watch)"},
+        {L"upload x", L"unknown command 'upload' (the commands are discover, flash and watch)"},
         {L"discover --bogus", L"unknown option '--bogus'"},
         {L"discover -x", L"unknown option '-x'"},
         {L"discover --wait", L"--wait needs a value"},

@@ -4,6 +4,7 @@
 
 #include "discovery/DiscoveryText.h"
 #include "net/BoardPacket.h"
+#include "net/LittleEndian.h"
 #include "net/TextCodec.h"
 
 FakeNetwork::Board& FakeNetwork::AddBoard(const std::wstring& ip, const std::wstring& name)
@@ -72,12 +73,14 @@ void FakeNetwork::Wait(std::uint64_t timeoutMs, std::vector<Datagram>& received)
 void FakeNetwork::Answer(Board& board, const std::uint8_t* data, int length)
 {
     const std::uint8_t opcode = data[0];
-    if (board.fault == Fault::Mute)
+    if (board.fault == Fault::Mute || m_now < board.appearAt
+        || (board.rebooted && m_now < board.rebootedAt + board.awayMs))
         return;
     if (opcode == OP_DISCOVER) {
         std::vector<std::uint8_t> reply(BOARD_HEADER_SIZE, 0);
         reply[0] = OP_DISCOVER;
-        for (const std::string& text : {WideToAnsi(board.name), WideToAnsi(board.mac)}) {
+        const std::wstring& name = board.rebooted && !board.renamed.empty() ? board.renamed : board.name;
+        for (const std::string& text : {WideToAnsi(name), WideToAnsi(board.mac)}) {
             reply.insert(reply.end(), text.begin(), text.end());
             reply.push_back(0);
         }
@@ -89,12 +92,12 @@ void FakeNetwork::Answer(Board& board, const std::uint8_t* data, int length)
         board.firstDownload = m_now;
     if (board.fault == Fault::Silent)
         return;
-    const std::uint32_t sequence = static_cast<std::uint32_t>(data[4] | (data[5] << 8) | (data[6] << 16))
-        | (static_cast<std::uint32_t>(data[7]) << 24);
+    const std::uint32_t sequence = ReadLE32(data + 4);
     const bool refuse = board.fault == Fault::Nak && board.nakOpcode == opcode
         && (opcode != OP_DATA || board.nakBlock == sequence);
     if (!refuse && opcode == OP_FILENAME) {
         board.fileName.assign(reinterpret_cast<const char*>(data + BOARD_HEADER_SIZE));
+        ++board.fileNames;
         board.image.clear();
         board.rebooted = false;
     } else if (!refuse && opcode == OP_DATA) {
@@ -104,6 +107,7 @@ void FakeNetwork::Answer(Board& board, const std::uint8_t* data, int length)
         std::copy(data + BOARD_HEADER_SIZE, data + length, board.image.begin() + static_cast<std::ptrdiff_t>(at));
     } else if (!refuse && opcode == OP_REBOOT) {
         board.rebooted = true;
+        board.rebootedAt = m_now + board.delayMs; // when its acknowledgement leaves
     }
     std::vector<std::uint8_t> ack(data, data + (board.shortAcks ? 2 : BOARD_HEADER_SIZE));
     ack[1] = refuse ? 1 : STATUS_ACK;

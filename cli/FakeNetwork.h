@@ -27,6 +27,11 @@ public:
         bool rebooted = false;
         int downloadRequests = 0;
         std::uint64_t firstDownload = 0, lastDownload = 0; // times of its first and last download request
+        std::uint64_t appearAt = 0;  // answers nothing before
+        std::uint64_t awayMs = 0;    // after acknowledging its reboot: answers nothing for this long
+        std::wstring renamed;        // after its reboot, the name it answers with, when not empty
+        std::uint64_t rebootedAt = 0;
+        int fileNames = 0;           // file-name requests it took
     };
 
     struct Sent {

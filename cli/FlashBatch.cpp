@@ -68,6 +68,10 @@ void FlashBatch::CutShort(std::size_t lanes)
 
 void FlashBatch::OnReply(const BoardReply& reply, const std::wstring& sender)
 {
+    if (reply.opcode == OP_DISCOVER && m_onDiscovery) {
+        m_onDiscovery(reply, sender);
+        return;
+    }
     const auto it = m_slotOf.find(sender);
     if (it != m_slotOf.end())
         it->second->OnAck(reply, sender);
@@ -91,6 +95,11 @@ void FlashBatch::OnBoardStarted(int board)
 void FlashBatch::OnBoardProgress(int board, int percent)
 {
     m_observer.OnBoardProgress(board, percent);
+}
+
+void FlashBatch::OnBoardRetransmission(int board)
+{
+    m_observer.OnBoardRetransmission(board);
 }
 
 void FlashBatch::OnBoardFinished(int board, const DownloadEnd& end)

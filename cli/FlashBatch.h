@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -30,12 +31,18 @@ public:
     std::vector<DownloadEnd> Run(const FlashJob& job);
     void OnReply(const BoardReply& reply, const std::wstring& sender);
     int SlotCount() const { return static_cast<int>(m_slots.size()); }
+    // Discovery replies that come in while the batch runs (boards asked whether they came back).
+    void SetDiscoveryHandler(std::function<void(const BoardReply&, const std::wstring&)> handler)
+    {
+        m_onDiscovery = std::move(handler);
+    }
 
 private:
     void OnStatusLine(const std::wstring& line) override;
     void OnBoardStarted(int board) override;
     void OnBoardProgress(int board, int percent) override;
     void OnBoardFinished(int board, const DownloadEnd& end) override;
+    void OnBoardRetransmission(int board) override;
     bool AnyRunning() const;
     void CutShort(std::size_t lanes);
 
@@ -48,4 +55,5 @@ private:
     std::map<std::wstring, BoardSlot*> m_slotOf; // a reply goes to the slot serving its sender
     std::vector<DownloadEnd> m_ends;
     std::vector<bool> m_finished;
+    std::function<void(const BoardReply&, const std::wstring&)> m_onDiscovery;
 };

@@ -14,6 +14,9 @@ std::string HelpText()
 Usage:
   tarnwell-cli discover [ADDR...] [--to ADDR[,ADDR...]] [--list FILE] [--wait SECONDS] [--json]
   tarnwell-cli flash FILE ADDR... | --list FILE | --all  [--parallel N] [--wait SECONDS] [--json]
+               [--verify-return SECONDS] [--record FILE]
+  tarnwell-cli watch FILE [--interval SECONDS] [--parallel N]
+               [--verify-return SECONDS] [--record FILE] [--once-per-mac]
   tarnwell-cli --help | --version
 Common options: [--log FILE] [--quiet]
 
@@ -54,6 +57,14 @@ Interrupts
   document and the log are complete. The exit status is then 128 + the signal (130 for Ctrl-C).
   A second Ctrl-C ends the program at once, without the report.
 
+watch FILE
+  A station: asks for boards on every adapter every --interval seconds (default 2) and flashes each
+  newly seen board whose name carries FILE's board label, up to --parallel at once. A board of another
+  kind is reported once and left alone; a board (told by its MAC) is flashed at most once per run.
+  One result line per board as it is done. Ctrl-C ends the run: boards still going are reported
+  ("interrupted at data block N", ...), then a summary line of served, failed, skipped and still
+  running boards; the exit status is that of flash (0 when nothing failed or was cut short).
+
 Options:
   --to ADDR[,ADDR...]  boards by address (repeatable); the same as address arguments; a list
                        without an address is refused
@@ -64,19 +75,33 @@ Options:
                        board i goes to lane i mod N, each lane serves its boards in turn
   --wait SECONDS       how long discovery waits for replies (default 2; fractions such as 0.5 allowed)
   --json               results as JSON on standard output
+  --verify-return SECONDS  flash, watch: after a board acknowledged its reboot request, ask it by
+                       address until it answers again ("ok, back after 3.2 s") or SECONDS pass
+                       ("rebooted, did not come back within SECONDS s", a failure)
+  --record FILE        flash, watch: append one JSON line per board to FILE: UTC start and end,
+                       address, MAC, name (and name after the return), image name, size and SHA-256,
+                       result, blocks, retransmissions, duration; refused before anything is sent
+                       when FILE cannot be written
+  --interval SECONDS   watch: how often to ask for boards (default 2, at least 0.1)
+  --once-per-mac       watch, with --record: leave alone boards the record shows as served with
+                       this image (same SHA-256)
   --log FILE           append every status line, stamped with the UTC time, to FILE
   --quiet              no progress and no status lines on standard error (errors still)
   -h, --help           this text
   --version            the version
 
 Exit status:
-  0  flash: every board acknowledged its reboot request; discover: at least one board answered
-  1  flash: some boards failed (no reply, negative acknowledgement, file error); when boards are
+  0  flash: every board acknowledged its reboot request (and, with --verify-return, came back);
+     discover: at least one board answered; watch: nothing failed or was cut short by Ctrl-C
+  1  flash: some boards failed (no reply, negative acknowledgement, file error, did not come back;
+     watch: also a board still going at Ctrl-C); when boards are
      named, a named board that did not answer discovery or is of another kind also counts
      (with --all, boards of another kind are only reported)
   2  usage error: unknown option or command, bad value, missing or unreadable file, a file name
      without a kind token or too long for a request, a FIFO or device as FILE, an address in no
      local subnet, an empty --to or --log, an unwritable log (also one that takes no first line)
+     without a kind token or too long for a request, an address in no local subnet, an unwritable log
+     or record
   3  no board matched: no board answered, or none carries the file's board label
   4  no network: no IPv4 adapter to send from, or its sockets could not be opened
   5  output lost: a write to standard output or to the log failed (said on standard error);

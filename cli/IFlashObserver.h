@@ -29,4 +29,6 @@ public:
     virtual void OnBoardStarted(int board) = 0;
     virtual void OnBoardProgress(int board, int percent) = 0;
     virtual void OnBoardFinished(int board, const DownloadEnd& end) = 0;
+    // The retry timer ran out and the request went out again.
+    virtual void OnBoardRetransmission(int) {}
 };

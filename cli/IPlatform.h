@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/INetwork.h"
+#include "cli/RecordFile.h"
 
 class BoardLocks;
 // The signals that interrupt a run, by their POSIX numbers on every platform
@@ -37,6 +38,13 @@ public:
     virtual BoardLocks* Locks() { return nullptr; }
     // The first interrupting signal received (SIGNAL_*), 0 while there was none.
     virtual int Interruption() { return 0; }
+    // The --record file, created when missing and opened for appending whole lines.
+    virtual std::unique_ptr<IRecordFile> OpenRecord(const std::wstring&, std::wstring& error)
+    {
+        error = L"records cannot be kept here";
+        return nullptr;
+    }
+    bool Interrupted() { return Interruption() != 0; }
 };
 
 // "SIGINT", "SIGTERM", "SIGHUP", or "signal N".

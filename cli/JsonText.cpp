@@ -21,14 +21,14 @@ std::string Seconds(std::uint64_t ms)
     return text;
 }
 
-std::string ResultObject(const BoardResult& r)
+std::string ResultObject(const BoardResult& r, const std::wstring* text = nullptr, const std::string& extra = "")
 {
     std::string json = "{" + BoardFields(r.m_board) + ", \"result\": \"" + ResultKeyword(r.m_kind) + "\"";
     json += std::string(", \"request\": \"") + RequestKeyword(r.m_nOpcode) + "\"";
     json += ", \"block\": " + (r.m_nOpcode == OP_DATA ? std::to_string(r.m_nBlock) : std::string("null"));
     if (r.m_kind == ResultKind::Interrupted)
         json += ", \"blocks\": " + std::to_string(r.m_nBlocks);
-    json += ", \"text\": " + JsonString(DescribeResult(r)) + "}";
+    json += ", \"text\": " + JsonString(text != nullptr ? *text : DescribeResult(r)) + extra + "}";
     return json;
 }
 
@@ -75,7 +75,7 @@ std::string DiscoverJson(const std::vector<BoardList>& boards, const std::vector
 
 std::string FlashJson(const FlashReport& report)
 {
-    const ResultCounts c = CountResults(report.m_results);
+    const ResultCounts c = report.m_pCounts != nullptr ? *report.m_pCounts : CountResults(report.m_results);
     std::string json = "{\"file\": " + JsonString(report.m_strFile) + ", \"kind\": " + JsonString(report.m_strToken)
         + ", \"label\": " + JsonString(report.m_strLabel) + ", \"parallel\": " + std::to_string(report.m_nParallel)
         + ", \"elapsed\": " + Seconds(report.m_nElapsedMs);
@@ -83,7 +83,9 @@ std::string FlashJson(const FlashReport& report)
         json += ", \"signal\": " + JsonString(report.m_strSignal);
     json += ",\n \"boards\": [";
     for (std::size_t i = 0; i < report.m_results.size(); ++i)
-        json += (i ? ",\n  " : "\n  ") + ResultObject(report.m_results[i]);
+        json += (i ? ",\n  " : "\n  ")
+            + (i < report.m_texts.size() ? ResultObject(report.m_results[i], &report.m_texts[i], report.m_extras[i])
+                                         : ResultObject(report.m_results[i]));
     json += report.m_results.empty() ? "]," : "\n ],";
     json += "\n \"summary\": {\"boards\": " + std::to_string(c.boards) + ", \"ok\": " + std::to_string(c.ok)
         + ", \"failed\": " + std::to_string(c.failed) + ", \"skipped\": " + std::to_string(c.skipped);

@@ -13,6 +13,11 @@ struct FlashReport {
     std::uint64_t m_nElapsedMs = 0;
     std::vector<BoardResult> m_results;
     std::wstring m_strSignal; // the interrupt that cut the run short ("SIGINT"), empty when none
+    // With a return check, per board: its result text and members added to its object ("returned", ...);
+    // and the counts, in which a board that did not come back failed.
+    std::vector<std::wstring> m_texts;
+    std::vector<std::string> m_extras;
+    const ResultCounts* m_pCounts = nullptr;
 };
 
 // JSON documents of the two commands, in plain ASCII (anything else escaped);

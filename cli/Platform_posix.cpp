@@ -6,6 +6,7 @@
 #include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -232,6 +233,31 @@ private:
     int m_nWakeFd;
 };
 
+// O_APPEND puts every write() at the end of the file as one piece, so a
+// line written in one call is never split by another station's line.
+class PosixRecordFile : public IRecordFile {
+public:
+    explicit PosixRecordFile(int fd) : m_fd(fd) {}
+    PosixRecordFile(const PosixRecordFile&) = delete;
+    PosixRecordFile& operator=(const PosixRecordFile&) = delete;
+    ~PosixRecordFile() override { ::close(m_fd); }
+
+    bool Append(const std::string& line, std::wstring& error) override
+    {
+        ssize_t written = 0;
+        do {
+            written = ::write(m_fd, line.data(), line.size());
+        } while (written < 0 && errno == EINTR);
+        if (written == static_cast<ssize_t>(line.size()))
+            return true;
+        error = written < 0 ? ErrnoText(errno) : L"only part of the line was written";
+        return false;
+    }
+
+private:
+    int m_fd;
+};
+
 class PosixPlatform : public IPlatform {
 public:
     std::unique_ptr<INetwork> OpenNetwork(std::wstring& error) override
@@ -286,6 +312,18 @@ public:
         }
         return file;
     }
+
+    std::unique_ptr<IRecordFile> OpenRecord(const std::wstring& path, std::wstring& error) override
+    {
+        const int fd = ::open(WideToAnsi(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            error = ErrnoText(errno);
+            return nullptr;
+        }
+        return std::make_unique<PosixRecordFile>(fd);
+    }
+
+
 
     std::ostream& Out() override { return std::cout; }
     std::ostream& Err() override { return std::cerr; }

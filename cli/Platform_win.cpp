@@ -226,6 +226,29 @@ private:
     bool m_bStarted = false;
 };
 
+// FILE_APPEND_DATA alone makes every WriteFile land at the end of the file in
+// one piece, so a line written in one call is never split by another's.
+class WinRecordFile : public IRecordFile {
+public:
+    explicit WinRecordFile(HANDLE file) : m_file(file) {}
+    WinRecordFile(const WinRecordFile&) = delete;
+    WinRecordFile& operator=(const WinRecordFile&) = delete;
+    ~WinRecordFile() override { ::CloseHandle(m_file); }
+
+    bool Append(const std::string& line, std::wstring& error) override
+    {
+        DWORD written = 0;
+        if (::WriteFile(m_file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)
+            && written == line.size())
+            return true;
+        error = L"write failed (error " + std::to_wstring(::GetLastError()) + L")";
+        return false;
+    }
+
+private:
+    HANDLE m_file;
+};
+
 class WinPlatform : public IPlatform {
 public:
     std::unique_ptr<INetwork> OpenNetwork(std::wstring& error) override
@@ -285,6 +308,21 @@ public:
         }
         return file;
     }
+
+    std::unique_ptr<IRecordFile> OpenRecord(const std::wstring& path, std::wstring& error) override
+    {
+        const HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            const DWORD code = ::GetLastError();
+            error = code == ERROR_ACCESS_DENIED ? L"Permission denied"
+                : code == ERROR_PATH_NOT_FOUND  ? L"No such file or directory"
+                                                : L"cannot open it (error " + std::to_wstring(code) + L")";
+            return nullptr;
+        }
+        return std::make_unique<WinRecordFile>(file);
+    }
+
 
     std::ostream& Out() override { return std::cout; }
     std::ostream& Err() override { return std::cerr; }

@@ -3,17 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
+#include "net/LittleEndian.h"
+
 namespace {
 
 void PutHeader(BoardPacket& p, std::uint8_t opcode, std::uint16_t length, std::uint32_t sequence)
 {
-    // Little-endian on the wire whatever the host's byte order.
     p.m_bytes[0] = opcode;
     p.m_bytes[1] = 0;
-    p.m_bytes[2] = static_cast<std::uint8_t>(length);
-    p.m_bytes[3] = static_cast<std::uint8_t>(length >> 8);
-    for (int i = 0; i < 4; ++i)
-        p.m_bytes[4 + i] = static_cast<std::uint8_t>(sequence >> (8 * i));
+    WriteLE16(p.m_bytes + 2, length);
+    WriteLE32(p.m_bytes + 4, sequence);
 }
 
 std::size_t TextLength(const std::string& ansiName)
@@ -36,13 +35,12 @@ std::uint8_t BoardPacket::Status() const { return m_bytes[1]; }
 
 std::uint16_t BoardPacket::Length() const
 {
-    return static_cast<std::uint16_t>(m_bytes[2] | (m_bytes[3] << 8));
+    return ReadLE16(m_bytes + 2);
 }
 
 std::uint32_t BoardPacket::Sequence() const
 {
-    return static_cast<std::uint32_t>(m_bytes[4]) | (static_cast<std::uint32_t>(m_bytes[5]) << 8)
-        | (static_cast<std::uint32_t>(m_bytes[6]) << 16) | (static_cast<std::uint32_t>(m_bytes[7]) << 24);
+    return ReadLE32(m_bytes + 4);
 }
 
 std::uint8_t* BoardPacket::Payload() { return m_bytes + BOARD_HEADER_SIZE; }
@@ -100,9 +98,8 @@ bool ReadBoardReply(const std::uint8_t* data, std::size_t size, BoardReply& out)
         out.status = data[1];
     if (size >= static_cast<std::size_t>(BOARD_HEADER_SIZE)) {
         out.hasHeader = true;
-        out.length = static_cast<std::uint16_t>(data[2] | (data[3] << 8));
-        out.sequence = static_cast<std::uint32_t>(data[4]) | (static_cast<std::uint32_t>(data[5]) << 8)
-            | (static_cast<std::uint32_t>(data[6]) << 16) | (static_cast<std::uint32_t>(data[7]) << 24);
+        out.length = ReadLE16(data + 2);
+        out.sequence = ReadLE32(data + 4);
     }
 
     if (out.opcode != OP_DISCOVER) {

@@ -1,20 +1,17 @@
 #!/usr/bin/env bash
 # The part of scripts/main.sh that runs inside the workstation namespace.
 set -uo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-uidriver=$root/build/win/tools/uidriver/uidriver.exe
-ui() { wine "$uidriver" "$@" 2>>"$DEMO_DIR/ui.err" | tr -d '\r'; }
-
-( cd "$DEMO_DIR/app" && exec wine "$DEMO_DIR/app/Tarnwell.exe" ) >/dev/null 2>&1 &
-program=$!
-stop() { kill "$program" 2>/dev/null; wineserver -k 2>/dev/null; }
-trap stop EXIT INT TERM
+source "$(dirname "$0")/../tests/lib/harness.sh"
+HARNESS_APP_DIR=$DEMO_DIR/app
+HARNESS_UI_ERR=$DEMO_DIR/ui.err
+trap stop_program EXIT INT TERM
+start_program || exit 1
 
 if [ "$DEMO_HEADLESS" != 1 ]; then
   echo "Tarnwell is running with five simulated boards (192.168.1.1 to .5)."
   echo "Sample image: $(echo "Z:$DEMO_DIR/fw/vex_arm_fw_demo.bin" | tr / '\\')"
   echo "Try Search, select the boards, File, Download. Close the window to end."
-  wait "$program"
+  wait "$HARNESS_PROGRAM"
   exit 0
 fi
 
@@ -26,7 +23,6 @@ shot() {  # shot NAME: the main window as a PNG
 }
 fail() { echo "main.sh: $*" >&2; exit 1; }
 
-ui --timeout 30000 wait-main 30000 >/dev/null || fail "the window did not open"
 echo "Steps:"
 ui menu search -- wait-units 5 10000 >/dev/null || fail "the five boards did not answer"
 sleep 0.5

@@ -11,6 +11,7 @@
 #        cli.sh inside PART          (run by the test bed in the workstation namespace)
 
 set -u
+source "$(dirname "$0")/../lib/harness.sh"
 
 if [ "${1:-}" = inside ]; then
     PART=$2
@@ -18,29 +19,14 @@ else
     CLI=$1
     BOARDSIM=$2
     TESTBED=$3
-    [ "$(id -u)" = 0 ] || { echo "needs root for ip netns; skipped"; exit 77; }
-    ip netns list >/dev/null 2>&1 || { echo "ip netns unavailable; skipped"; exit 77; }
+    skip_unless_netns
     WORK=$(mktemp -d /tmp/cli-e2e.XXXXXX)
     [ -n "${KEEP_WORK:-}" ] || trap 'rm -rf -- "$WORK"' EXIT
     STATION=$(cd "$(dirname "$0")/../../cli" && pwd)/station-example.sh
     export CLI WORK STATION
 fi
 
-fail() {
-    echo "FAIL: $*" | tee -a "$WORK/failures"
-}
-
-expect_eq() { # WHAT EXPECTED ACTUAL
-    [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"
-}
-
-expect_line() { # WHAT LINE TEXT: TEXT holds LINE as a whole line
-    grep -qxF -- "$2" <<<"$3" || fail "$1: no line [$2] in [$3]"
-}
-
-json_field() { # FILE PYTHON-EXPRESSION over the document d
-    python3 -c "import json,sys; d=json.load(open(sys.argv[1])); print($2)" "$1"
-}
+export HARNESS_FAIL_FILE=$WORK/failures
 
 # ---- parts run inside the workstation namespace ----------------------------------------------------
 
@@ -140,10 +126,12 @@ inside_timing() {
     done
     # The station example of the README: the first six boards are 192.168.1.1 to .6.
     local out
-    out=$(TARNWELL_CLI=$CLI STATION_LOG=$WORK/station.log bash "$STATION" "$WORK/fw/vex_arm_fw.bin" 2>/dev/null)
+    out=$(TARNWELL_CLI=$CLI STATION_LOG=$WORK/station.log STATION_RECORD=$WORK/station.jsonl \
+        bash "$STATION" "$WORK/fw/vex_arm_fw.bin" 2>/dev/null)
     expect_eq "station example: exit status" 0 $?
-    expect_eq "station example: verdict" "PASS: all six boards flashed" "$(tail -1 <<<"$out")"
-    expect_eq "station example: boards in the log" 6 "$(grep -c $'Z 192\\.168\\.1\\.[1-6]\tok\t' "$WORK/station.log")"
+    expect_eq "station example: verdict" "PASS: all six boards flashed and back" "$(tail -1 <<<"$out")"
+    expect_eq "station example: boards in the log" 6 "$(grep -c $'Z 192\\.168\\.1\\.[1-6]\tok, back after ' "$WORK/station.log")"
+    expect_eq "station example: boards in the record" 6 "$(grep -c '"ok": true' "$WORK/station.jsonl")"
 }
 
 inside_acks() {
@@ -403,8 +391,5 @@ done
 python3 -c "import sys; sys.exit(0 if float(sys.argv[2]) < 2 * float(sys.argv[1]) else 1)" "$one" "$six" \
     || fail "timing: six boards with --parallel 6 took ${six} s, not less than twice one board's ${one} s"
 
-if [ -s "$WORK/failures" ]; then
-    echo "$(wc -l <"$WORK/failures") failures"
-    exit 1
-fi
-echo "tarnwell-cli end to end: all fine"
+[ "$(harness_failures)" -ne 0 ] || echo "tarnwell-cli end to end: all fine"
+harness_verdict

@@ -10,8 +10,8 @@ set -u
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 
 if [ "${1:-}" != inside ]; then
-    [ "$(id -u)" = 0 ] || { echo "needs root for ip netns; skipped"; exit 77; }
-    ip netns list >/dev/null 2>&1 || { echo "ip netns unavailable; skipped"; exit 77; }
+    source "$ROOT/tests/lib/harness.sh"
+    skip_unless_netns
     [ -x "$2" ] || { echo "no board simulator at $2 (build/native first); skipped"; exit 77; }
     exec "$ROOT/scripts/in-loopback-ns.sh" bash "$0" inside "$@"
 fi
@@ -30,8 +30,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*" | tee -a "$WORK/failures"; }
-expect_eq() { [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"; }
+source "$ROOT/tests/lib/harness.sh"
 ms_now() { date +%s%3N; }
 cli() { "$ROOT/scripts/wine-run.sh" "$CLI" "$@"; }
 
@@ -80,8 +79,5 @@ expect_eq "> /dev/full: exit status" 5 $?
 cli discover --to 127.0.0.9 --log /dev/full >/dev/null 2>"$WORK/err"
 expect_eq "--log /dev/full: exit status" 2 $?
 
-if [ -s "$WORK/failures" ]; then
-    echo "$(wc -l <"$WORK/failures") failures"
-    exit 1
-fi
-echo "tarnwell-cli.exe end to end: all fine"
+[ "$HARNESS_FAILS" -ne 0 ] || echo "tarnwell-cli.exe end to end: all fine"
+harness_verdict

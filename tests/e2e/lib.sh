@@ -12,24 +12,8 @@ E2E_BOARDSIM=${E2E_BOARDSIM:-$E2E_ROOT/build/native/tools/boardsim/boardsim}
 export WINEPREFIX=${WINEPREFIX:-$E2E_ROOT/build/wineprefix}
 source "$E2E_ROOT/scripts/wine-env.sh"
 export WINEDEBUG=-all
-E2E_FAILS=0
-
-e2e_log() { printf '[%s] %s\n' "$(basename "$0")" "$*" >&2; }
-
-fail() {
-  e2e_log "FAIL: $*"
-  E2E_FAILS=$((E2E_FAILS + 1))
-}
-
-expect_eq() {  # expect_eq WHAT EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    fail "$1: expected [$2], got [$3]"
-  fi
-}
-
-expect_contains() {  # expect_contains WHAT NEEDLE HAYSTACK
-  case "$3" in *"$2"*) ;; *) fail "$1: [$2] not found in [$3]" ;; esac
-}
+source "$E2E_ROOT/tests/lib/harness.sh"
+HARNESS_UIDRIVER=$E2E_WIN/tools/uidriver/uidriver.exe
 
 # e2e_begin LAYOUT COUNT BOARDSIM-ARGS...: outside, builds the test bed and re-runs
 # this script inside it; inside, returns at once.
@@ -39,10 +23,7 @@ e2e_begin() {
   if [ -n "${E2E_INSIDE:-}" ]; then
     return 0
   fi
-  if [ "$(id -u)" != 0 ]; then
-    echo "skipped: needs root for network namespaces"
-    exit 0
-  fi
+  skip_unless_netns
   export E2E_DIR
   E2E_DIR=$(mktemp -d /tmp/twe2e-XXXXXX)
   mkdir -p "$E2E_DIR/app" "$E2E_DIR/images"
@@ -59,7 +40,7 @@ e2e_begin() {
   local status=$?
   wineserver -k 2>/dev/null
   if [ $status -ne 0 ]; then
-    e2e_log "simulator log tail:"
+    h_log "simulator log tail:"
     tail -n 30 "$E2E_DIR/sim.log" "$E2E_DIR/sim.out" >&2 2>/dev/null
   fi
   if [ -f "$E2E_DIR/summary.json" ] && [ $status -eq 0 ]; then
@@ -75,26 +56,10 @@ if ! declare -F e2e_after >/dev/null; then
   e2e_after() { return 0; }
 fi
 
-# Starts the program with the given command line; the settings file lands in $E2E_DIR/app.
-start_program() {
-  ( cd "$E2E_DIR/app" && exec wine "$E2E_DIR/app/Tarnwell.exe" "$@" ) >/dev/null 2>&1 &
-  E2E_PROGRAM=$!
-  ui --timeout 30000 wait-main 30000 >/dev/null || fail "the main window did not open"
-}
-
-stop_program() {
-  ui close >/dev/null 2>&1
-  ui wait-gone main 5000 >/dev/null 2>&1
-  kill "${E2E_PROGRAM:-0}" 2>/dev/null
-  # The next start must find no server of this prefix still going down.
-  wineserver -k 2>/dev/null
-  timeout 10 wineserver -w 2>/dev/null
-}
-
-# ui VERB...: the UI driver.
-ui() {
-  wine "$E2E_WIN/tools/uidriver/uidriver.exe" "$@" 2>>"$E2E_DIR/ui.err" | tr -d '\r'
-}
+# The program runs from $E2E_DIR/app, where its settings file lands; the UI
+# driver's complaints are kept beside it.
+HARNESS_APP_DIR=${E2E_DIR:-}/app
+HARNESS_UI_ERR=${E2E_DIR:+$E2E_DIR/ui.err}
 
 # A snapshot of the simulator's summary, written on SIGUSR1.
 sim_snapshot() {
@@ -117,11 +82,7 @@ settings_file() {
 # Ends the inside run with the test's verdict.
 e2e_end() {
   stop_program
-  if [ "$E2E_FAILS" -ne 0 ]; then
-    e2e_log "$E2E_FAILS check(s) failed"
-    exit 1
-  fi
-  exit 0
+  harness_verdict
 }
 
 # make_image NAME SIZE: a firmware image of SIZE bytes; prints its Windows path.

@@ -10,5 +10,5 @@ ui menu search -- wait-units 254 30000 >/dev/null || fail "all 254 boards should
 t1=$(date +%s%N)
 sleep 1
 expect_eq "lines" 254 "$(ui read count)"
-e2e_log "Search to the 254th line (including the UI driver's start): $(( (t1 - t0) / 1000000 )) ms"
+h_log "Search to the 254th line (including the UI driver's start): $(( (t1 - t0) / 1000000 )) ms"
 e2e_end

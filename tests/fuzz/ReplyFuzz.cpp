@@ -10,6 +10,7 @@
 
 #include "FakeDownloadHost.h"
 #include "FakeFirmwareFile.h"
+#include "net/LittleEndian.h"
 #include "discovery/DiscoveryText.h"
 
 namespace {
@@ -65,7 +66,7 @@ BoardReply AckOfLastRequest(const FakeDownloadHost::Sent& last, std::uint8_t eve
     reply.status = (event & 4) != 0 ? 0 : STATUS_ACK;
     reply.hasHeader = (event & 8) != 0;
     if (reply.hasHeader) {
-        reply.sequence = static_cast<std::uint32_t>(last.bytes[4] | (last.bytes[5] << 8));
+        reply.sequence = ReadLE32(last.bytes.data() + 4);
         if ((event & 16) != 0)
             --reply.sequence;
     }
@@ -96,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<int> selected = {3, 5, 8};
     host.m_onSend = [&](const FakeDownloadHost::Sent& sent) {
         Check(sent.bytes.size() >= 8 && sent.bytes.size() <= static_cast<std::size_t>(BOARD_PACKET_SIZE));
-        Check(sent.bytes.size() == 8u + (sent.bytes[2] | (sent.bytes[3] << 8)));
+        Check(sent.bytes.size() == 8u + ReadLE16(sent.bytes.data() + 2));
         Check(sent.ip == boards.at(static_cast<std::size_t>(sequencer.Current())));
         Check(!sequencer.IsAwaiting());
     };

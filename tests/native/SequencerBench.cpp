@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "net/LittleEndian.h"
+
 SequencerBench::SequencerBench()
 {
     host.m_onSend = [this](const FakeDownloadHost::Sent& sent) { OnSend(sent); };
@@ -73,7 +75,7 @@ std::string SequencerBench::Trace(const std::wstring& ip) const
         const char* kinds = "?QNDR";
         trace += kinds[sent.bytes[0] <= OP_REBOOT ? sent.bytes[0] : 0];
         if (sent.bytes[0] == OP_DATA)
-            trace += std::to_string(sent.bytes[4] | (sent.bytes[5] << 8)) + ':';
+            trace += std::to_string(ReadLE32(sent.bytes.data() + 4)) + ':';
         trace += std::to_string(sent.bytes.size());
     }
     return trace;
@@ -88,8 +90,7 @@ void SequencerBench::OnSend(const FakeDownloadHost::Sent& sent)
         return;
     FakeBoard& board = found->second;
     const std::uint8_t opcode = sent.bytes[0];
-    const std::uint32_t sequence = sent.bytes[4] | (sent.bytes[5] << 8) | (sent.bytes[6] << 16)
-        | (static_cast<std::uint32_t>(sent.bytes[7]) << 24);
+    const std::uint32_t sequence = ReadLE32(sent.bytes.data() + 4);
     const int count = board.transmissions[{opcode, sequence}]++;
     const BoardFault fault = board.faults[{opcode, sequence}];
     if (count < fault.drop)

@@ -12,15 +12,11 @@
 set -u
 mode=$1 DEB=$2 VERSION=$3
 WORK=${WORK:-$(dirname "$0")/../../build/native/package-deb-test}
-FAILS=0
-
-fail() { echo "FAIL: $*"; FAILS=$((FAILS + 1)); }
-expect_eq() { [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"; }
+source "$(dirname "$0")/../lib/harness.sh"
 finish() {
   rm -rf "$WORK"
-  [ "$FAILS" -eq 0 ] || { echo "$FAILS check(s) failed"; exit 1; }
-  echo "all checks passed"
-  exit 0
+  [ "$HARNESS_FAILS" -ne 0 ] || echo "all checks passed"
+  harness_verdict
 }
 
 [ -f "$DEB" ] || { echo "FAIL: $DEB is missing; scripts/package.sh makes it"; exit 1; }
@@ -154,11 +150,8 @@ flash() {
 case $mode in
   contents) contents ;;
   flash)
-    if [ "$(id -u)" != 0 ]; then
-      rm -rf "$WORK"
-      echo "skipped: needs root for network namespaces"
-      exit 77
-    fi
+    [ "$(id -u)" = 0 ] || rm -rf "$WORK"
+    skip_unless_netns
     flash "$4" "$5"
     ;;
   *) echo "usage: deb.sh contents DEB VERSION | flash DEB VERSION BOARDSIM TESTBED" >&2; exit 2 ;;

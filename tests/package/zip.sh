@@ -50,10 +50,10 @@ $FOLDER/tarnwell-cli.exe" "$listing"
     for dll in $imports; do
       [[ " $(echo $SYSTEM_DLLS) " == *" $dll "* ]] || fail "$exe imports $dll, which Windows does not ship"
     done
-    e2e_log "$exe imports: $(echo $imports)"
+    h_log "$exe imports: $(echo $imports)"
   done
   size=$(stat -c %s "$work/$FOLDER/Tarnwell.exe")
-  e2e_log "Tarnwell.exe: $size bytes"
+  h_log "Tarnwell.exe: $size bytes"
   [ "$size" -lt 1500000 ] || fail "Tarnwell.exe is $size bytes, not under 1.5 MB"
 }
 
@@ -63,7 +63,7 @@ inside() {
   local app=$WINEPREFIX/drive_c/Tools/$FOLDER winapp='C:\Tools\Tarnwell' image out status
   out=$(wine "$winapp\\tarnwell-cli.exe" --version 2>&1 | tr -d '\r')
   expect_eq "tarnwell-cli.exe --version" "tarnwell-cli $VERSION" "$out"
-  e2e_log "tarnwell-cli.exe --version: $out"
+  h_log "tarnwell-cli.exe --version: $out"
 
   # Started as a user does, by its path, from a working folder of another place.
   image=$(make_image vex_arm_fw_zip.bin 30000)
@@ -72,7 +72,7 @@ inside() {
   ui --timeout 30000 wait-main 30000 >/dev/null || fail "the main window did not open"
   ui menu search -- wait-units 6 10000 >/dev/null || fail "the six boards should be listed"
   expect_eq "boards listed" 6 "$(ui read units | grep -c 'FW VEX')"
-  e2e_log "the window lists $(ui read units | grep -c 'FW VEX') boards"
+  h_log "the window lists $(ui read units | grep -c 'FW VEX') boards"
   ui select-all >/dev/null
   choose_file "$image"
   ui menu download >/dev/null
@@ -89,7 +89,7 @@ inside() {
   for _ in $(seq 100); do kill -0 "$E2E_PROGRAM" 2>/dev/null || break; sleep 0.1; done
   expect_eq "settings file in the program's folder" "Firmware File=$image" \
     "$(tr -d '\r' <"$app/Tarnwell.ini" 2>/dev/null | grep '^Firmware File=')"
-  e2e_log "C:\\Tools\\Tarnwell\\Tarnwell.ini: $(tr -d '\r' <"$app/Tarnwell.ini" 2>/dev/null | tr '\n' ' ')"
+  h_log "C:\\Tools\\Tarnwell\\Tarnwell.ini: $(tr -d '\r' <"$app/Tarnwell.ini" 2>/dev/null | tr '\n' ' ')"
   expect_eq "files in the program's folder" "LICENSE README.txt Tarnwell.exe Tarnwell.ini station-example.cmd tarnwell-cli.exe" \
     "$(ls "$app" | sort | tr '\n' ' ' | sed 's/ $//')"
 
@@ -100,7 +100,7 @@ inside() {
   status=$?
   expect_eq "station-example.cmd: exit status" 0 "$status"
   expect_contains "station-example.cmd: verdict" "PASS: all six boards flashed" "$out"
-  e2e_log "station-example.cmd: $(tail -1 <<<"$out")"
+  h_log "station-example.cmd: $(tail -1 <<<"$out")"
   expect_eq "station-example.cmd: boards ok" 6 "$(grep -c $'\tok\t' <<<"$out")"
   [ -s "$E2E_DIR/station/station.log" ] || fail "station-example.cmd wrote no station.log"
   for board in $TW_BOARD_IPS; do
@@ -111,10 +111,7 @@ inside() {
 
 run() {
   local status
-  if [ "$(id -u)" != 0 ]; then
-    echo "skipped: needs root for network namespaces"
-    exit 77
-  fi
+  skip_unless_netns
   # A fresh prefix, as a user's first start would have, set up the way the other tests' one is.
   export E2E_DIR=$E2E_WIN/package-zip-test
   rm -rf "$E2E_DIR"
@@ -134,12 +131,12 @@ run() {
   status=$?
   wineserver -k 2>/dev/null
   if [ $status -ne 0 ]; then
-    e2e_log "simulator log tail:"
+    h_log "simulator log tail:"
     tail -n 30 "$E2E_DIR/sim.log" "$E2E_DIR/sim.out" >&2 2>/dev/null
   fi
   # The prefix's server directory goes with it.
   rm -rf "$TMPDIR/$(cat "$WINEPREFIX/wineserver" 2>/dev/null || echo none)" "$E2E_DIR"
-  [ $status -eq 0 ] && e2e_log "all checks passed"
+  [ $status -eq 0 ] && h_log "all checks passed"
   exit $status
 }
 
@@ -151,8 +148,8 @@ case $mode in
     mkdir -p "$work"
     contents "$work"
     rm -rf "$work"
-    [ "$E2E_FAILS" -eq 0 ] || { e2e_log "$E2E_FAILS check(s) failed"; exit 1; }
-    e2e_log "all checks passed"
+    [ "$HARNESS_FAILS" -ne 0 ] || h_log "all checks passed"
+    harness_verdict
     ;;
   run) check_zip_is_current; run ;;
   inside) inside ;;

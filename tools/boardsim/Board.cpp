@@ -54,6 +54,21 @@ void Board::Receive(const Datagram& d, std::vector<Outgoing>& out)
     rec.dst = d.dst;
     rec.broadcast = d.broadcast;
     rec.firstFlag = static_cast<std::uint32_t>(m_flags.size());
+    const char* away = m_config.presence.Absence(d.now);
+    if (*away != '\0') {
+        // Not plugged in yet, or rebooting: the request is logged, nothing else happens to the board.
+        rec.opcode = d.size > 0 ? d.data[0] : 0;
+        if (d.size >= kHeaderSize) {
+            const Header h = ReadHeader(d.data);
+            rec.status = h.status;
+            rec.length = h.length;
+            rec.sequence = h.sequence;
+        }
+        rec.reply = ReplyKind::Silent;
+        rec.note = away;
+        m_requests.push_back(rec);
+        return;
+    }
     if (d.size == 0) {
         AddFlag(d.now, "empty datagram");
     } else if (d.data[0] < kOpDiscover || d.data[0] > kOpReboot) {
@@ -144,10 +159,11 @@ void Board::Discover(const Datagram& d, RequestRecord& rec, std::vector<Outgoing
         Header h;
         h.opcode = kOpDiscover;
         h.status = decision.status;
-        h.length = static_cast<std::uint16_t>(m_config.name.size() + m_config.mac.size() + 2);
+        const std::string& name = m_config.presence.Name(m_config.name, d.now);
+        h.length = static_cast<std::uint16_t>(name.size() + m_config.mac.size() + 2);
         bytes.resize(kHeaderSize);
         WriteHeader(bytes.data(), h);
-        bytes.insert(bytes.end(), m_config.name.begin(), m_config.name.end());
+        bytes.insert(bytes.end(), name.begin(), name.end());
         bytes.push_back(0);
         bytes.insert(bytes.end(), m_config.mac.begin(), m_config.mac.end());
         bytes.push_back(0);
@@ -244,6 +260,8 @@ void Board::Download(const Datagram& d, const Header& h, RequestRecord& rec, std
         m_last.refused = true;
     else
         m_last.ackAt = std::min(m_last.ackAt, d.now + Micros{decision.delayMs} * 1000);
+    if (h.opcode == kOpReboot && !refuse)
+        m_config.presence.Rebooted(d.now + Micros{decision.delayMs} * 1000);
     Answer(d, std::move(bytes), decision, rec, out);
 }
 

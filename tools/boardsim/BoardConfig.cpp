@@ -119,6 +119,7 @@ bool ParseBoardConfig(std::string_view text, std::vector<BoardConfig>& boards, s
     std::uint32_t count = 1;
     bool counted = false;
     FaultPlan faults;
+    Presence presence;
     for (const auto& item : SplitItems(text)) {
         if (item.key == "name" || item.key == "mac" || item.key == "ip" || item.key == "count") {
             if (!item.value) {
@@ -155,8 +156,12 @@ bool ParseBoardConfig(std::string_view text, std::vector<BoardConfig>& boards, s
         } else if (FaultPlan::IsFaultKey(item.key)) {
             if (!faults.Add(item.key, item.value ? std::optional<std::string_view>(*item.value) : std::nullopt, error))
                 return false;
+        } else if (Presence::IsPresenceKey(item.key)) {
+            if (!presence.Add(item.key, item.value ? std::optional<std::string_view>(*item.value) : std::nullopt,
+                              error))
+                return false;
         } else {
-            error = "unknown board item '" + item.key + "' (expected name, mac, ip, count or a fault)";
+            error = "unknown board item '" + item.key + "' (expected name, mac, ip, count, appear, back, renamed or a fault)";
             return false;
         }
     }
@@ -191,6 +196,8 @@ bool ParseBoardConfig(std::string_view text, std::vector<BoardConfig>& boards, s
             config.mac = MacString(derived);
         }
         config.faults = faults;
+        config.presence = presence;
+        config.presence.Number(n);
         boards.push_back(config);
         addr = NextBoardAddress(addr);
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "FaultPlan.h"
+#include "Presence.h"
 
 #include <cstdint>
 #include <string>
@@ -15,6 +16,7 @@ struct BoardConfig {
     std::string mac;
     std::uint32_t ip = 0;
     FaultPlan faults;
+    Presence presence;
 };
 
 // Parses "name=FW VEX 1,mac=00:11:22:33:44:01,ip=192.168.1.1[,count=N][,fault...]" and appends the board(s).

@@ -1,6 +1,6 @@
 #include "ImageStore.h"
 
-#include "Sha256.h"
+#include "common/Sha256.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -54,6 +54,11 @@ BOARD: comma-separated items ("\," for a comma inside a value)
   count=N               N boards on consecutive addresses (host octets .0 and .255 skipped)
                         with a range or a list, "%d" in the name becomes 1..N and a MAC written as six
                         hex octets counts up
+  appear=MS[:STEP]      answers nothing until MS ms after the start, as a board plugged in later; with
+                        STEP, each further board of a range or list STEP ms after the one before
+  back=MS|never         after acknowledging a reboot request, answers nothing for MS ms (or never again),
+                        then answers discovery (and a new download) again
+  renamed=TEXT          after its reboot, the name in the discovery reply ("%d" numbered as in name=)
  faults (REQ is discover, filename, reboot, data:K for block K, or data:* for every block):
   silent                never answer a download request (discovery is still answered)
   silent=all, mute      never answer anything

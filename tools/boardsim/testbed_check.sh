@@ -11,17 +11,11 @@ BOARDSIM=$1
 PROBE=$2
 TESTBED=$3
 
-[ "$(id -u)" = 0 ] || { echo "needs root for ip netns; skipped"; exit 77; }
-ip netns list >/dev/null 2>&1 || { echo "ip netns unavailable; skipped"; exit 77; }
+source "$(dirname "$0")/../../tests/lib/harness.sh"
+skip_unless_netns
 
 WORK=$(mktemp -d /tmp/testbed-check.XXXXXX)
 trap 'rm -rf -- "$WORK"' EXIT
-FAILURES=0
-
-fail() {
-    echo "FAIL: $*"
-    FAILURES=$((FAILURES + 1))
-}
 
 # expect_replies FROM "IP IP ..." [--to ADDR]: the discovery replies to a request from FROM come from exactly IPs.
 cat >"$WORK/expect_replies.sh" <<'EOF'
@@ -106,8 +100,5 @@ rc=$?
 [ "$rc" = 143 ] || fail "exit status after SIGTERM: got $rc, want 143"
 check_gone "SIGTERM"
 
-if [ "$FAILURES" -ne 0 ]; then
-    echo "$FAILURES failures"
-    exit 1
-fi
-echo "test bed and simulator: all layouts fine"
+[ "$HARNESS_FAILS" -ne 0 ] || echo "test bed and simulator: all layouts fine"
+harness_verdict

@@ -1,9 +1,7 @@
-#include "Sha256.h"
+#include "common/Sha256.h"
 
 #include <array>
 #include <cstdio>
-
-namespace boardsim {
 
 namespace {
 
@@ -79,5 +77,3 @@ std::string Sha256::Hex(const std::uint8_t* data, std::size_t size)
     }
     return hex;
 }
-
-}  // namespace boardsim

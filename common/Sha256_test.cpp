@@ -1,10 +1,9 @@
-#include "Sha256.h"
+#include "common/Sha256.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace boardsim {
 namespace {
 
 std::string Hash(const std::string& text)
@@ -37,4 +36,3 @@ TEST(Sha256Test, PaddingBoundaries)
 }
 
 }  // namespace
-}  // namespace boardsim

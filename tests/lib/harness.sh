@@ -1,0 +1,85 @@
+# One library for every shell test, the benchmarks and the demo: messages and
+# checks, skipping what cannot run here, the UI driver, and Tarnwell.exe started
+# and stopped under Wine. Source it; it defines functions and a few variables.
+#
+# A script whose parts run in other processes (inside the test bed) sets
+# HARNESS_FAIL_FILE, so that failures found there count where the verdict is made.
+
+HARNESS_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+HARNESS_NAME=${HARNESS_NAME:-$(basename "$0")}
+HARNESS_FAILS=0
+HARNESS_UIDRIVER=${HARNESS_UIDRIVER:-$HARNESS_ROOT/build/win/tools/uidriver/uidriver.exe}
+
+h_log() { printf '[%s] %s\n' "$HARNESS_NAME" "$*" >&2; }
+
+fail() {
+  h_log "FAIL: $*"
+  HARNESS_FAILS=$((HARNESS_FAILS + 1))
+  [ -z "${HARNESS_FAIL_FILE:-}" ] || echo "$*" >>"$HARNESS_FAIL_FILE"
+}
+
+expect_eq() {  # expect_eq WHAT EXPECTED ACTUAL
+  [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"
+}
+
+expect_contains() {  # expect_contains WHAT NEEDLE HAYSTACK
+  case "$3" in *"$2"*) ;; *) fail "$1: [$2] not found in [$3]" ;; esac
+}
+
+expect_line() {  # expect_line WHAT LINE TEXT: TEXT holds LINE as a whole line
+  grep -qxF -- "$2" <<<"$3" || fail "$1: no line [$2] in [$3]"
+}
+
+json_field() {  # json_field FILE PYTHON-EXPRESSION over the document d
+  python3 -c "import json,sys; d=json.load(open(sys.argv[1])); print($2)" "$1"
+}
+
+# The number of failures so far, this process's and those its parts wrote.
+harness_failures() {
+  local written=0
+  [ -z "${HARNESS_FAIL_FILE:-}" ] || [ ! -s "$HARNESS_FAIL_FILE" ] || written=$(wc -l <"$HARNESS_FAIL_FILE")
+  [ -n "${HARNESS_FAIL_FILE:-}" ] && echo "$written" || echo "$HARNESS_FAILS"
+}
+
+# Ends the script with its verdict: 0 when nothing failed.
+harness_verdict() {
+  local n
+  n=$(harness_failures)
+  if [ "$n" -ne 0 ]; then
+    h_log "$n check(s) failed"
+    exit 1
+  fi
+  exit 0
+}
+
+# A test that cannot run here exits 77, which CTest reports as skipped.
+skip_unless_netns() {
+  if [ "$(id -u)" != 0 ] || ! ip netns list >/dev/null 2>&1; then
+    echo "skipped: needs root for network namespaces"
+    exit 77
+  fi
+}
+
+# ui VERB...: the UI driver; its complaints go to $HARNESS_UI_ERR.
+ui() {
+  wine "$HARNESS_UIDRIVER" "$@" 2>>"${HARNESS_UI_ERR:-/dev/null}" | tr -d '\r'
+  return "${PIPESTATUS[0]}"
+}
+
+# start_program [ARGS...]: Tarnwell.exe from $HARNESS_APP_DIR, where its settings
+# file lands; waits for the main window, and fails when it does not open.
+start_program() {
+  ( cd "$HARNESS_APP_DIR" && exec wine "$HARNESS_APP_DIR/Tarnwell.exe" "$@" ) >/dev/null 2>&1 &
+  HARNESS_PROGRAM=$!
+  ui --timeout 30000 wait-main 30000 >/dev/null || { fail "the main window did not open"; return 1; }
+}
+
+# Closes the window as a user would, then makes sure nothing of Wine is left.
+stop_program() {
+  ui close >/dev/null 2>&1
+  ui wait-gone main 5000 >/dev/null 2>&1
+  kill "${HARNESS_PROGRAM:-0}" 2>/dev/null
+  # The next start must find no server of this prefix still going down.
+  wineserver -k 2>/dev/null
+  timeout 10 wineserver -w 2>/dev/null
+}
