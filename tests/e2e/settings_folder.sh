@@ -14,7 +14,7 @@ start_in() {
   mkdir -p "$E2E_DIR/$1"
   cp "$E2E_WIN/Tarnwell.exe" "$E2E_DIR/$1/Tarnwell.exe"
   ( cd "$E2E_DIR/$1" && exec wine "$E2E_DIR/$1/Tarnwell.exe" ) >/dev/null 2>&1 &
-  E2E_PROGRAM=$!
+  HARNESS_PROGRAM=$!
   ui --timeout 30000 wait-main 30000 >/dev/null || fail "the main window did not open in $1"
 }
 

@@ -78,7 +78,7 @@ start_program() {
 stop_program() {
   ui close >/dev/null 2>&1
   ui wait-gone main 5000 >/dev/null 2>&1
-  kill "${HARNESS_PROGRAM:-0}" 2>/dev/null
+  [ -z "${HARNESS_PROGRAM:-}" ] || kill "$HARNESS_PROGRAM" 2>/dev/null
   # The next start must find no server of this prefix still going down.
   wineserver -k 2>/dev/null
   timeout 10 wineserver -w 2>/dev/null

@@ -68,7 +68,7 @@ inside() {
   # Started as a user does, by its path, from a working folder of another place.
   image=$(make_image vex_arm_fw_zip.bin 30000)
   ( cd "$E2E_DIR" && exec wine "$winapp\\Tarnwell.exe" ) >/dev/null 2>&1 &
-  E2E_PROGRAM=$!
+  HARNESS_PROGRAM=$!
   ui --timeout 30000 wait-main 30000 >/dev/null || fail "the main window did not open"
   ui menu search -- wait-units 6 10000 >/dev/null || fail "the six boards should be listed"
   expect_eq "boards listed" 6 "$(ui read units | grep -c 'FW VEX')"
@@ -86,7 +86,7 @@ inside() {
   done
   ui menu exit -- wait-gone main 5000 >/dev/null || fail "the window did not close on Exit"
   # The settings reach the file when the program exits.
-  for _ in $(seq 100); do kill -0 "$E2E_PROGRAM" 2>/dev/null || break; sleep 0.1; done
+  for _ in $(seq 100); do kill -0 "$HARNESS_PROGRAM" 2>/dev/null || break; sleep 0.1; done
   expect_eq "settings file in the program's folder" "Firmware File=$image" \
     "$(tr -d '\r' <"$app/Tarnwell.ini" 2>/dev/null | grep '^Firmware File=')"
   h_log "C:\\Tools\\Tarnwell\\Tarnwell.ini: $(tr -d '\r' <"$app/Tarnwell.ini" 2>/dev/null | tr '\n' ' ')"
