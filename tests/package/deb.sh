@@ -110,19 +110,19 @@ drwxr-xr-x root/root ./usr/share/man/man1/
     # shellcheck disable=SC2086
     expect_eq "completion of [$words]" "$want" "$(complete_words $words '')"
   done <<'TABLE'
-discover flash|tarnwell-cli
+discover flash watch|tarnwell-cli
 sub vex_arm_fw_1.bin|tarnwell-cli flash
 list.txt notes.txt sub vex_arm_fw_1.bin|tarnwell-cli discover --list
 list.txt notes.txt sub vex_arm_fw_1.bin|tarnwell-cli flash x.bin --log
 |tarnwell-cli flash x.bin --parallel
 |tarnwell-cli discover --wait
-discover flash|tarnwell-cli --wait 2
+discover flash watch|tarnwell-cli --wait 2
 sub vex_arm_fw_1.bin|tarnwell-cli --json flash
 TABLE
   # Completing a word that has begun:
   expect_eq "completion of [fl]" "flash" "$(complete_words tarnwell-cli fl)"
   expect_eq "completion of [flash x.bin --pa]" "--parallel" "$(complete_words tarnwell-cli flash x.bin --pa)"
-  expect_eq "completion of [--ver]" "--version" "$(complete_words tarnwell-cli --ver)"
+  expect_eq "completion of [--vers]" "--version" "$(complete_words tarnwell-cli --vers)"
   expect_eq "completion of [discover --j]" "--json" "$(complete_words tarnwell-cli discover --j)"
 
   expect_eq "copyright format" "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" \
