@@ -1,10 +1,9 @@
 #include "cli/BoardSlot.h"
 
-#include <algorithm>
-
 #include "cli/BoardLink.h"
 #include "cli/EventLoop.h"
 #include "download/BoardLocks.h"
+#include "download/StatusLines.h"
 
 BoardSlot::BoardSlot(int id, EventLoop& loop, BoardLink& link, IFlashObserver& observer,
     const std::vector<std::uint8_t>& image, BoardLocks* locks)
@@ -16,97 +15,50 @@ BoardSlot::BoardSlot(int id, EventLoop& loop, BoardLink& link, IFlashObserver& o
 bool BoardSlot::Start(const std::wstring& path, const std::string& ansiName, const std::vector<int>& boards,
     const std::vector<std::wstring>& addresses)
 {
-    m_nShown = -1;
-    m_nShownBoard = -1;
-    m_bResendDue = false;
-    m_nLastOpcode = 0;
-    return m_sequencer.Start(path, ansiName, boards, addresses);
+    m_boards = boards;
+    m_nResendDue = -1;
+    return m_sequencer.Start(path, ansiName, addresses);
+}
+
+bool BoardSlot::Where(int& board, DownloadEnd& at) const
+{
+    std::uint8_t opcode = 0;
+    std::uint32_t block = 0;
+    if (!m_sequencer.Where(opcode, block))
+        return false;
+    board = BatchIndex(m_sequencer.Current());
+    at.m_nOpcode = opcode;
+    at.m_nBlock = block;
+    return true;
+}
+
+std::uint64_t BoardSlot::NowMs()
+{
+    return m_loop.Now();
 }
 
 void BoardSlot::PostSequencerMessage(SequencerMessage message)
 {
-    m_loop.Post([this, message] { Deliver(message); });
+    m_loop.Post([this, message] { m_sequencer.Dispatch(message); });
 }
 
-void BoardSlot::Deliver(SequencerMessage message)
+void BoardSlot::ScheduleTick(std::uint64_t deadlineMs)
 {
-    switch (message) {
-    case SequencerMessage::SendFileName: m_sequencer.OnSendFileName(); break;
-    case SequencerMessage::SendData: m_sequencer.OnSendData(); break;
-    case SequencerMessage::SendReboot: m_sequencer.OnSendReboot(); break;
-    case SequencerMessage::NextBoard: m_sequencer.OnNextBoard(); break;
+    if (deadlineMs == NO_DEADLINE) {
+        m_loop.StopTimer(m_nId);
+        return;
     }
-}
-
-void BoardSlot::StartRetryTimer()
-{
-    m_loop.StartTimer(m_nId, RETRY_TIMEOUT_MS, [this] {
-        m_bResendDue = true;
-        m_sequencer.OnTimer();
-    });
-}
-
-void BoardSlot::StopRetryTimer()
-{
-    m_loop.StopTimer(m_nId);
+    const std::uint64_t now = m_loop.Now();
+    m_loop.StartTimer(m_nId, deadlineMs > now ? deadlineMs - now : 0, [this] { m_sequencer.OnTick(m_loop.Now()); });
 }
 
 bool BoardSlot::SendToBoard(const std::wstring& ip, const std::uint8_t* data, int length)
 {
-    NoteBoard();
-    if (m_bResendDue) {
-        m_bResendDue = false;
-        m_observer.OnBoardRetransmission(m_sequencer.Selected()[static_cast<std::size_t>(m_nShown)]);
-    }
-    if (length >= BOARD_HEADER_SIZE) {
-        // A request's header has the layout of a reply's; the block it names
-        // is what a failure at the data stage reports.
-        BoardReply header;
-        if (ReadBoardReply(data, static_cast<std::size_t>(length), header)) {
-            m_nLastOpcode = header.opcode;
-            m_nLastSequence = header.sequence;
-        }
+    if (m_nResendDue >= 0) {
+        m_observer.OnBoardRetransmission(BatchIndex(m_nResendDue));
+        m_nResendDue = -1;
     }
     return m_link.SendToBoard(ip, data, length);
-}
-
-void BoardSlot::LogLine(const std::wstring& line)
-{
-    m_observer.OnStatusLine(line);
-}
-
-void BoardSlot::SetProgressPos(int position)
-{
-    NoteBoard();
-    // The sequencer steps the window's bar past its position and back, and
-    // holds 101 at 100; what counts is where it settles once the step is done.
-    m_nPosition = std::clamp(position, 0, 100);
-    if (!m_bReportDue) {
-        m_bReportDue = true;
-        m_loop.Post([this] { ReportProgress(); });
-    }
-}
-
-void BoardSlot::ReportProgress()
-{
-    m_bReportDue = false;
-    if (m_nShown >= 0 && m_nPosition != m_nPercent) {
-        m_nPercent = m_nPosition;
-        m_observer.OnBoardProgress(m_sequencer.Selected()[static_cast<std::size_t>(m_nShown)], m_nPercent);
-    }
-}
-
-void BoardSlot::OnBoardFinished(int position, BoardOutcome outcome, std::uint8_t opcode)
-{
-    const std::vector<int>& boards = m_sequencer.Selected();
-    if (position < 0 || static_cast<std::size_t>(position) >= boards.size())
-        return;
-    DownloadEnd end;
-    end.m_outcome = outcome;
-    end.m_nOpcode = opcode;
-    end.m_nBlock = opcode == OP_DATA ? m_nLastSequence : 0;
-    end.m_bUnconfirmed = outcome == BoardOutcome::Rebooted && m_sequencer.Unconfirmed();
-    m_observer.OnBoardFinished(boards[static_cast<std::size_t>(position)], end);
 }
 
 bool BoardSlot::TakeBoard(const std::wstring& ip)
@@ -120,27 +72,50 @@ void BoardSlot::ReleaseBoard(const std::wstring& ip)
         m_pLocks->Release(ip);
 }
 
-void BoardSlot::NoteBoard()
+void BoardSlot::OnDownloadStarted(const std::wstring& path)
 {
-    // A board starts with the first thing the sequencer does for it (the
-    // bar's reset to 0 when it moves on), whatever that turns out to be.
-    const int current = m_sequencer.Current();
-    if (current == m_nShown || current < 0 || static_cast<std::size_t>(current) >= m_sequencer.Selected().size())
-        return;
-    m_nShown = current;
-    m_nShownBoard = m_sequencer.Selected()[static_cast<std::size_t>(current)];
-    m_nPercent = -1;
-    m_nLastOpcode = 0;
-    m_bResendDue = false; // the last board's retries ran out: what follows is the next board's first request
-    m_observer.OnBoardStarted(m_nShownBoard);
+    m_observer.OnStatusLine(DownloadingLine(path));
 }
 
-bool BoardSlot::Where(int& board, DownloadEnd& at) const
+void BoardSlot::OnOpenFailed(const std::wstring& path)
 {
-    if (!m_sequencer.IsRunning() || m_nShown < 0 || m_nShown != m_sequencer.Current())
-        return false;
-    board = m_sequencer.Selected()[static_cast<std::size_t>(m_nShown)];
-    at.m_nOpcode = m_nLastOpcode;
-    at.m_nBlock = m_nLastOpcode == OP_DATA ? m_nLastSequence : 0;
-    return true;
+    m_observer.OnStatusLine(OpenFailedLine(path));
+}
+
+void BoardSlot::OnBoardStarted(int position, const std::wstring&)
+{
+    m_nPercent = 0;
+    m_observer.OnBoardStarted(BatchIndex(position));
+    m_observer.OnBoardProgress(BatchIndex(position), 0);
+}
+
+void BoardSlot::OnRetrying(int position, const std::wstring& address, std::uint8_t opcode)
+{
+    // Counted when the request goes out again, not when the retries run out.
+    m_nResendDue = position;
+    m_observer.OnStatusLine(RetryLine(opcode, address));
+}
+
+void BoardSlot::OnRebootSent(int, const std::wstring& address)
+{
+    m_observer.OnStatusLine(RebootingLine(address));
+}
+
+void BoardSlot::OnBlockAcked(const BlockAcked& acked)
+{
+    if (acked.percent == m_nPercent)
+        return;
+    m_nPercent = acked.percent;
+    m_observer.OnBoardProgress(BatchIndex(acked.board), acked.percent);
+}
+
+void BoardSlot::OnBoardFinished(const BoardEnd& end)
+{
+    m_nResendDue = -1;
+    const std::wstring line = BoardEndLine(end);
+    if (!line.empty())
+        m_observer.OnStatusLine(line);
+    DownloadEnd result{end.outcome, end.opcode, end.block};
+    result.m_bUnconfirmed = end.unconfirmed;
+    m_observer.OnBoardFinished(BatchIndex(end.board), result);
 }

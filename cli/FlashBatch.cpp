@@ -57,10 +57,12 @@ void FlashBatch::CutShort(std::size_t lanes)
         DownloadEnd end;
         end.m_nBlocks = blocks;
         end.m_cut = DownloadCut::NotStarted;
-        if (slot.BoardInProgress() == static_cast<int>(board)) {
+        int served = -1;
+        DownloadEnd at;
+        if (slot.Where(served, at) && served == static_cast<int>(board)) {
             end.m_cut = DownloadCut::Interrupted;
-            end.m_nOpcode = slot.LastOpcode();
-            end.m_nBlock = end.m_nOpcode == OP_DATA ? slot.LastSequence() : 0;
+            end.m_nOpcode = at.m_nOpcode;
+            end.m_nBlock = at.m_nBlock;
         }
         OnBoardFinished(static_cast<int>(board), end);
     }

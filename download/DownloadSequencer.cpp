@@ -8,20 +8,15 @@ DownloadSequencer::DownloadSequencer(IDownloadHost& host, IFirmwareFile& file)
 }
 
 bool DownloadSequencer::Start(const std::wstring& path, const std::string& ansiFileName,
-    const std::vector<int>& selected, const std::vector<std::wstring>& boards)
+    const std::vector<std::wstring>& boards)
 {
     if (m_bRunning || !FileNameFits(ansiFileName))
         return false;
 
-    m_host.SetReady(false);
-    m_host.ClearLog();
-    m_host.LogLine(L"Downloading " + path + L" to all valid selected boards.\r\n");
-
+    m_host.OnDownloadStarted(path);
     // The download works on copies: the window's path, unit list and request
     // buffer may all change under it while it runs.
-    m_strFirmwarePath = path;
     m_strFileName = ansiFileName;
-    m_selected = selected;
     m_boards = boards;
     m_nCurrent = -1;
     m_bAwaiting = false;
@@ -31,14 +26,23 @@ bool DownloadSequencer::Start(const std::wstring& path, const std::string& ansiF
     if (!m_file.Open(path) || !m_file.GetLength(length)) {
         if (m_file.IsOpen())
             m_file.Close();
-        m_host.LogLine(L"Unable to open " + path + L"\r\nAborting download.\r\n");
-        m_host.SetReady(true);
+        m_host.OnOpenFailed(path);
         return false;
     }
     m_nFileLength = length;
     m_bRunning = true;
     Post(SequencerMessage::NextBoard);
     return true;
+}
+
+void DownloadSequencer::Dispatch(SequencerMessage message)
+{
+    switch (message) {
+    case SequencerMessage::SendFileName: OnSendFileName(); break;
+    case SequencerMessage::SendData: OnSendData(); break;
+    case SequencerMessage::SendReboot: OnSendReboot(); break;
+    case SequencerMessage::NextBoard: OnNextBoard(); break;
+    }
 }
 
 void DownloadSequencer::OnNextBoard()
@@ -48,26 +52,26 @@ void DownloadSequencer::OnNextBoard()
     ++m_nCurrent;
     if (m_nCurrent >= static_cast<int>(m_boards.size())) {
         m_bRunning = false;
-        m_host.SetReady(true);
         m_file.Close();
+        m_host.OnDownloadEnded();
         return;
     }
-    m_host.SetProgressPos(0);
+    m_host.OnBoardStarted(m_nCurrent, Board());
     m_nShownPercent = 0;
     m_nRetries = 0;
     m_bEchoes = false;
     m_nEchoedBlock = 0;
     m_nDataUnanswered = 0;
     m_bUnconfirmed = false;
+    m_nSentOpcode = 0;
     // Two programs feeding one board would leave it with a mix of both images.
     if (!m_host.TakeBoard(Board())) {
-        Log(L"Unit at IP ", Board(), L" is being updated by another program.\r\n");
         EndBoard(BoardOutcome::HeldElsewhere, 0);
         return;
     }
     m_bHeld = true;
     if (!m_file.SeekToBegin()) {
-        FailBoard(BoardOutcome::FileError, OP_FILENAME);
+        EndBoard(BoardOutcome::FileError, OP_FILENAME);
         return;
     }
     Post(SequencerMessage::SendFileName);
@@ -78,7 +82,7 @@ void DownloadSequencer::OnSendFileName()
     if (!TakePending(SequencerMessage::SendFileName))
         return;
     if (m_nRetries >= RETRY_LIMIT) {
-        FailBoard(BoardOutcome::NoReply, OP_FILENAME);
+        EndBoard(BoardOutcome::NoReply, OP_FILENAME);
         return;
     }
     Send(BuildFileNameRequest(m_packet, m_strFileName));
@@ -91,7 +95,7 @@ void DownloadSequencer::OnSendData()
     if (!TakePending(SequencerMessage::SendData))
         return;
     if (m_nRetries >= RETRY_LIMIT) {
-        FailBoard(BoardOutcome::NoReply, OP_DATA);
+        EndBoard(BoardOutcome::NoReply, OP_DATA);
         return;
     }
     if (m_nRetries == 0) {
@@ -99,7 +103,7 @@ void DownloadSequencer::OnSendData()
         // Nothing left to read while the length says otherwise means the file
         // changed under us; sending empty blocks would never end.
         if (count < 0 || count > DATA_BLOCK_SIZE || (count == 0 && m_nFileLength != 0)) {
-            FailBoard(BoardOutcome::FileError, OP_DATA);
+            EndBoard(BoardOutcome::FileError, OP_DATA);
             return;
         }
         BuildDataRequest(m_packet, m_nBlock++, count);
@@ -114,35 +118,27 @@ void DownloadSequencer::OnSendReboot()
     if (!TakePending(SequencerMessage::SendReboot))
         return;
     if (m_nRetries >= RETRY_LIMIT) {
-        FailBoard(BoardOutcome::NoReply, OP_REBOOT);
+        EndBoard(BoardOutcome::NoReply, OP_REBOOT);
         return;
     }
     Send(BuildRebootRequest(m_packet));
-    Log(L"Unit at IP ", Board(), L" is rebooting.\r\n");
+    m_host.OnRebootSent(m_nCurrent, Board());
     Await(OP_REBOOT);
 }
 
-void DownloadSequencer::OnTimer()
+void DownloadSequencer::OnTick(std::uint64_t nowMs)
 {
-    // A tick with no request out is a leftover of a timer already stopped.
-    if (!m_bAwaiting)
+    // A tick before the deadline, or with no request out, is the shell's timer
+    // running ahead of a deadline that moved on.
+    if (!m_bAwaiting || nowMs < m_nDeadline)
         return;
-    m_host.StopRetryTimer();
-    m_bAwaiting = false;
+    StopAwaiting();
     ++m_nRetries;
+    m_host.OnRetrying(m_nCurrent, Board(), m_nStage);
     switch (m_nStage) {
-    case OP_FILENAME:
-        Log(L"Retrying send file name IP ", Board(), L"\r\n");
-        Post(SequencerMessage::SendFileName);
-        break;
-    case OP_DATA:
-        Log(L"Retrying send data IP ", Board(), L"\r\n");
-        Post(SequencerMessage::SendData);
-        break;
-    default: // OP_REBOOT, the only other stage a request is awaited in
-        Log(L"Retrying send reboot IP ", Board(), L"\r\n");
-        Post(SequencerMessage::SendReboot);
-        break;
+    case OP_FILENAME: Post(SequencerMessage::SendFileName); break;
+    case OP_DATA: Post(SequencerMessage::SendData); break;
+    default: Post(SequencerMessage::SendReboot); break; // OP_REBOOT, the only other stage awaited
     }
 }
 
@@ -159,31 +155,18 @@ void DownloadSequencer::OnAck(const BoardReply& reply, const std::wstring& sende
     if (reply.opcode == OP_DATA && !IsForOutstandingBlock(reply))
         return;
 
-    m_host.StopRetryTimer();
-    m_bAwaiting = false;
+    StopAwaiting();
     const bool positive = reply.status == STATUS_ACK;
-    if (reply.opcode == OP_FILENAME) {
-        if (positive) {
-            m_nRetries = 0;
-            Post(SequencerMessage::SendData);
-        } else {
-            Log(L"Name negative acknowledgement failure IP ", sender, L"\r\n");
-            EndBoard(BoardOutcome::NegativeAck, OP_FILENAME);
-        }
-    } else if (reply.opcode == OP_DATA) {
-        if (positive) {
-            OnDataAccepted();
-        } else {
-            Log(L"Data negative acknowledgement failure IP ", sender, L"\r\n");
-            EndBoard(BoardOutcome::NegativeAck, OP_DATA);
-        }
-    } else if (positive) {
-        m_nRetries = 0;
+    if (!positive)
+        EndBoard(BoardOutcome::NegativeAck, reply.opcode);
+    else if (reply.opcode == OP_FILENAME)
+        Post(SequencerMessage::SendData);
+    else if (reply.opcode == OP_DATA)
+        OnDataAccepted();
+    else
         EndBoard(BoardOutcome::Rebooted, 0);
-    } else {
-        Log(L"Reboot negative acknowledgement failure IP ", sender, L"\r\n");
-        EndBoard(BoardOutcome::NegativeAck, OP_REBOOT);
-    }
+    if (positive)
+        m_nRetries = 0;
 }
 
 void DownloadSequencer::NoteReply(const BoardReply& reply)
@@ -228,32 +211,41 @@ bool DownloadSequencer::IsForOutstandingBlock(const BoardReply& reply)
 
 void DownloadSequencer::OnDataAccepted()
 {
-    m_nRetries = 0;
     std::uint64_t position = 0;
     if (!m_file.GetPosition(position)) {
-        FailBoard(BoardOutcome::FileError, OP_DATA);
+        EndBoard(BoardOutcome::FileError, OP_DATA);
         return;
     }
-    const int percent = ProgressPercent(position, m_nFileLength);
-    // p + 1 first, then p: the control animates towards a position only when
-    // it moves forward, so stepping past and back shows the bar at once. The bar
-    // repaints at every move, which can cost more than a block's round trip, so
-    // it moves only when the percentage does and the host has time for it.
-    if (percent != m_nShownPercent && m_host.ProgressMayMove()) {
-        m_host.SetProgressPos(percent + 1);
-        m_host.SetProgressPos(percent);
-        m_nShownPercent = percent;
+    BlockAcked acked;
+    acked.board = m_nCurrent;
+    acked.block = m_packet.Sequence();
+    acked.delivered = position;
+    acked.total = m_nFileLength;
+    acked.percent = ProgressPercent(position, m_nFileLength);
+    const bool last = position >= m_nFileLength;
+    if (last) {
+        acked.show = true;
+    } else if (acked.percent != m_nShownPercent) {
+        const std::uint64_t now = m_host.NowMs();
+        acked.show = !m_bShownYet || now - m_nShownAt >= PROGRESS_SPACING_MS;
+        if (acked.show) {
+            m_nShownAt = now;
+            m_bShownYet = true;
+        }
     }
-    if (position < m_nFileLength) {
-        Post(SequencerMessage::SendData);
-        return;
-    }
-    Post(SequencerMessage::SendReboot);
-    m_host.SetProgressRange(101);
-    m_host.SetProgressPos(101);
-    m_host.SetProgressPos(100);
-    m_host.SetProgressRange(100);
-    m_nShownPercent = 100;
+    if (acked.show)
+        m_nShownPercent = acked.percent;
+    Post(last ? SequencerMessage::SendReboot : SequencerMessage::SendData);
+    m_host.OnBlockAcked(acked);
+}
+
+bool DownloadSequencer::Where(std::uint8_t& opcode, std::uint32_t& block) const
+{
+    if (!m_bRunning || m_nSentOpcode == 0 || m_nCurrent < 0 || m_nCurrent >= static_cast<int>(m_boards.size()))
+        return false;
+    opcode = m_nSentOpcode;
+    block = opcode == OP_DATA ? m_packet.Sequence() : 0;
+    return true;
 }
 
 bool DownloadSequencer::TakePending(SequencerMessage message)
@@ -274,22 +266,25 @@ void DownloadSequencer::Post(SequencerMessage message)
 
 void DownloadSequencer::Send(int size)
 {
-    if (m_packet.Opcode() == OP_DATA)
+    m_nSentOpcode = m_packet.Opcode();
+    if (m_nSentOpcode == OP_DATA)
         ++m_nDataUnanswered;
-    // A failed send is not reported: the retry timer makes good for it.
+    // A failed send is not reported: the reply deadline makes good for it.
     m_host.SendToBoard(Board(), m_packet.Data(), size);
 }
 
 void DownloadSequencer::Await(std::uint8_t stage)
 {
-    m_host.StartRetryTimer();
+    m_nDeadline = m_host.NowMs() + RETRY_TIMEOUT_MS;
     m_nStage = stage;
     m_bAwaiting = true;
+    m_host.ScheduleTick(m_nDeadline);
 }
 
-void DownloadSequencer::Log(const wchar_t* before, const std::wstring& ip, const wchar_t* after)
+void DownloadSequencer::StopAwaiting()
 {
-    m_host.LogLine(before + ip + after);
+    m_bAwaiting = false;
+    m_host.ScheduleTick(NO_DEADLINE);
 }
 
 void DownloadSequencer::EndBoard(BoardOutcome outcome, std::uint8_t opcode)
@@ -298,12 +293,14 @@ void DownloadSequencer::EndBoard(BoardOutcome outcome, std::uint8_t opcode)
         m_bHeld = false;
         m_host.ReleaseBoard(Board());
     }
-    m_host.OnBoardFinished(m_nCurrent, outcome, opcode);
+    BoardEnd end;
+    end.board = m_nCurrent;
+    end.address = Board();
+    end.outcome = outcome;
+    end.opcode = outcome == BoardOutcome::Rebooted ? 0 : opcode;
+    end.block = opcode == OP_DATA ? m_packet.Sequence() : 0;
+    end.unconfirmed = outcome == BoardOutcome::Rebooted && m_bUnconfirmed;
+    m_nSentOpcode = 0;
+    m_host.OnBoardFinished(end);
     Post(SequencerMessage::NextBoard);
-}
-
-void DownloadSequencer::FailBoard(BoardOutcome outcome, std::uint8_t opcode)
-{
-    Log(L"Unit at IP ", Board(), L" failed to download.\r\n");
-    EndBoard(outcome, opcode);
 }

@@ -11,43 +11,47 @@
 constexpr unsigned RETRY_TIMER_ID = 1;
 constexpr unsigned RETRY_TIMEOUT_MS = 5000;
 constexpr std::uint8_t RETRY_LIMIT = 2;
+// The bar repaints at every move, which can cost more than a block's round
+// trip; a new percentage is shown at most this often (the filled bar always).
+constexpr std::uint64_t PROGRESS_SPACING_MS = 200;
 
 // Carries one firmware file to a list of boards, one after the other: file
-// name, data blocks, reboot; each request guarded by the retry timer.
+// name, data blocks, reboot; each request guarded by the reply deadline.
 class DownloadSequencer {
 public:
     DownloadSequencer(IDownloadHost& host, IFirmwareFile& file);
     DownloadSequencer(const DownloadSequencer&) = delete;
     DownloadSequencer& operator=(const DownloadSequencer&) = delete;
 
-    // `boards`: addresses in unit-list order; `selected`: their unit-list indexes.
-    // Refused without any effect while running or when the name does not fit.
-    bool Start(const std::wstring& path, const std::string& ansiFileName, const std::vector<int>& selected,
-        const std::vector<std::wstring>& boards);
+    // `boards`: the addresses to serve, in order. Refused without any effect
+    // while running or when the name does not fit.
+    bool Start(const std::wstring& path, const std::string& ansiFileName, const std::vector<std::wstring>& boards);
+    // Runs the step a posted message stands for.
+    void Dispatch(SequencerMessage message);
     void OnNextBoard();
     void OnSendFileName();
     void OnSendData();
     void OnSendReboot();
-    void OnTimer();
+    // The shell's timer fired; a tick before the deadline does nothing.
+    void OnTick(std::uint64_t nowMs);
+    std::uint64_t NextDeadline() const { return m_bAwaiting ? m_nDeadline : NO_DEADLINE; }
     void OnAck(const BoardReply& reply, const std::wstring& sender);
 
     bool IsRunning() const { return m_bRunning; }
     bool IsAwaiting() const { return m_bAwaiting; }
     int Current() const { return m_nCurrent; }
-    const std::vector<int>& Selected() const { return m_selected; }
     const std::vector<std::wstring>& Boards() const { return m_boards; }
-    // For the board served last: its acks named no block and a data ack may have
-    // been taken for the wrong block, so its image is not known to be whole.
-    bool Unconfirmed() const { return m_bUnconfirmed; }
+    // Where the board being served is: the request sent to it last and, for a
+    // data request, its block. False between boards and before its first request.
+    bool Where(std::uint8_t& opcode, std::uint32_t& block) const;
 
 private:
     bool TakePending(SequencerMessage message);
     void Post(SequencerMessage message);
     void Send(int size);
     void Await(std::uint8_t stage);
-    void Log(const wchar_t* before, const std::wstring& ip, const wchar_t* after);
+    void StopAwaiting();
     void EndBoard(BoardOutcome outcome, std::uint8_t opcode);
-    void FailBoard(BoardOutcome outcome, std::uint8_t opcode);
     bool IsForOutstandingBlock(const BoardReply& reply);
     void NoteReply(const BoardReply& reply);
     void OnDataAccepted();
@@ -55,9 +59,7 @@ private:
 
     IDownloadHost& m_host;
     IFirmwareFile& m_file;
-    std::wstring m_strFirmwarePath;
     std::string m_strFileName; // ANSI, as the file-name request carries it
-    std::vector<int> m_selected;
     std::vector<std::wstring> m_boards;
     int m_nCurrent = -1;
     std::uint64_t m_nFileLength = 0;
@@ -66,13 +68,17 @@ private:
     std::uint8_t m_nRetries = 0;
     BoardPacket m_packet{};
     bool m_bRunning = false;
-    bool m_bAwaiting = false; // a request is out and its timer runs
-    int m_nPending = 0;       // the SequencerMessage posted and not yet handled, 0 when none
-    int m_nShownPercent = 0;  // what the bar shows for the board being served
+    bool m_bAwaiting = false;     // a request is out and its deadline runs
+    std::uint64_t m_nDeadline = 0;
+    int m_nPending = 0;           // the SequencerMessage posted and not yet handled, 0 when none
+    int m_nShownPercent = 0;      // what the bar shows for the board being served
+    std::uint64_t m_nShownAt = 0; // when it last moved
+    bool m_bShownYet = false;
     // What the board being served has shown of its acks.
-    bool m_bEchoes = false;         // they carry the header of the request they answer
+    bool m_bEchoes = false;           // they carry the header of the request they answer
     std::uint32_t m_nEchoedBlock = 0; // a non-zero block one matched, 0 when none yet
-    int m_nDataUnanswered = 0;      // data transmissions less data replies
+    int m_nDataUnanswered = 0;        // data transmissions less data replies
     bool m_bUnconfirmed = false;
-    bool m_bHeld = false;           // TakeBoard granted it
+    bool m_bHeld = false;             // TakeBoard granted it
+    std::uint8_t m_nSentOpcode = 0;   // of the request sent to it last, 0 before any
 };

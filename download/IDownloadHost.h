@@ -7,25 +7,51 @@ enum class SequencerMessage { SendFileName = 1, SendData = 2, SendReboot = 3, Ne
 
 enum class BoardOutcome { Rebooted, NoReply, NegativeAck, FileError, HeldElsewhere };
 
-// What the download needs from its window: a message queue, one timer, the
-// board link, the status log and the progress bar.
+constexpr std::uint64_t NO_DEADLINE = ~std::uint64_t{0};
+
+// A positive acknowledgement of a data block.
+struct BlockAcked {
+    int board = 0;               // position in the download's board list
+    std::uint32_t block = 0;     // its sequence number
+    std::uint64_t delivered = 0; // bytes of the file acknowledged so far
+    std::uint64_t total = 0;     // the file's length
+    int percent = 0;             // delivered of total, as the bar shows it
+    bool show = false;           // the percentage moved and a bar may show it now
+};
+
+// How one board's turn ended.
+struct BoardEnd {
+    int board = 0;
+    std::wstring address;
+    BoardOutcome outcome = BoardOutcome::NoReply;
+    std::uint8_t opcode = 0;   // request it ended at; 0 after the reboot ack
+    std::uint32_t block = 0;   // with OP_DATA: the block
+    // Served, but its acks named no block and a data ack may have been taken
+    // for the wrong block, so its image is not known to be whole.
+    bool unconfirmed = false;
+};
+
+// What the download needs from its shell (a queue, one timer for its deadline,
+// the board link) and the facts it reports as they happen.
 class IDownloadHost {
 public:
     virtual ~IDownloadHost() = default;
+    virtual std::uint64_t NowMs() = 0;
     virtual void PostSequencerMessage(SequencerMessage message) = 0; // posted, never run inline
-    virtual void StartRetryTimer() = 0; // (re)starts the RETRY_TIMEOUT_MS period
-    virtual void StopRetryTimer() = 0;
+    // The core's next deadline moved to `deadlineMs`; the shell calls OnTick then
+    // (an earlier tick does no harm). NO_DEADLINE: nothing is awaited.
+    virtual void ScheduleTick(std::uint64_t deadlineMs) = 0;
     virtual bool SendToBoard(const std::wstring& ip, const std::uint8_t* data, int length) = 0;
-    virtual void ClearLog() = 0;
-    virtual void LogLine(const std::wstring& line) = 0; // line carries its "\r\n"
-    virtual void SetProgressPos(int position) = 0;
-    virtual void SetProgressRange(int maximum) = 0;
-    // Whether the bar may move now; a host whose bar is slow to repaint spaces the moves out.
-    virtual bool ProgressMayMove() { return true; }
-    virtual void SetReady(bool ready) = 0;
     // Claims the board for this program while it is served; false when another program holds it.
     virtual bool TakeBoard(const std::wstring&) { return true; }
     virtual void ReleaseBoard(const std::wstring&) {}
-    // Position in the download's board list; opcode of the request that failed, 0 after a reboot ack.
-    virtual void OnBoardFinished(int, BoardOutcome, std::uint8_t) {}
+
+    virtual void OnDownloadStarted(const std::wstring&) {} // the file's path
+    virtual void OnOpenFailed(const std::wstring&) {}
+    virtual void OnBoardStarted(int, const std::wstring&) {} // position, address
+    virtual void OnRetrying(int, const std::wstring&, std::uint8_t) {} // position, address, opcode
+    virtual void OnRebootSent(int, const std::wstring&) {}
+    virtual void OnBlockAcked(const BlockAcked&) {}
+    virtual void OnBoardFinished(const BoardEnd&) {}
+    virtual void OnDownloadEnded() {}
 };

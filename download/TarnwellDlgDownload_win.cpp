@@ -5,6 +5,7 @@
 
 #include "app/Settings.h"
 #include "download/FirmwareKind.h"
+#include "download/StatusLines.h"
 #include "framework/FileDialog.h"
 #include "framework/WinApp.h"
 #include "net/TextCodec.h"
@@ -93,68 +94,69 @@ void CTarnwellDlg::OnDownload()
     }
     // The download keeps the addresses it starts with: discovery may empty the
     // unit list while it runs.
-    std::vector<int> selected;
     std::vector<std::wstring> addresses;
     for (int index : m_listUnits.GetSelItems()) {
-        if (index >= 0 && static_cast<size_t>(index) < m_boards.size()) {
-            selected.push_back(index);
+        if (index >= 0 && static_cast<size_t>(index) < m_boards.size())
             addresses.push_back(m_boards[static_cast<size_t>(index)].m_strIP);
-        }
     }
-    m_sequencer.Start(m_strFirmwarePath, ansiName, selected, addresses);
+    m_sequencer.Start(m_strFirmwarePath, ansiName, addresses);
 }
 
 LRESULT CTarnwellDlg::OnSendFileName(WPARAM, LPARAM)
 {
-    m_sequencer.OnSendFileName();
+    m_sequencer.Dispatch(SequencerMessage::SendFileName);
     return 0;
 }
 
 LRESULT CTarnwellDlg::OnSendData(WPARAM, LPARAM)
 {
-    m_sequencer.OnSendData();
+    m_sequencer.Dispatch(SequencerMessage::SendData);
     return 0;
 }
 
 LRESULT CTarnwellDlg::OnSendReboot(WPARAM, LPARAM)
 {
-    m_sequencer.OnSendReboot();
+    m_sequencer.Dispatch(SequencerMessage::SendReboot);
     return 0;
 }
 
 LRESULT CTarnwellDlg::OnNextBoard(WPARAM, LPARAM)
 {
-    m_sequencer.OnNextBoard();
+    m_sequencer.Dispatch(SequencerMessage::NextBoard);
     return 0;
 }
 
 void CTarnwellDlg::OnTimer(UINT_PTR nIDEvent)
 {
-    if (nIDEvent == RETRY_TIMER_ID && RetryTimerExpired())
-        m_sequencer.OnTimer();
-    else if (nIDEvent == UNITS_REDRAW_TIMER_ID)
+    if (nIDEvent == RETRY_TIMER_ID) {
+        m_sequencer.OnTick(::GetTickCount64());
+        AimRetryTimer(m_sequencer.NextDeadline());
+    } else if (nIDEvent == UNITS_REDRAW_TIMER_ID) {
         ReleaseUnitsRedraw();
+    }
     Default();
 }
 
-// Every request restarts the reply time-out, thousands of times a second on a
-// fast link. Rather than set and kill the window timer each time, the time-out
-// is kept as a deadline and the one timer is re-aimed only when it fires early.
-bool CTarnwellDlg::RetryTimerExpired()
+// Every request moves the reply deadline on, thousands of times a second on a
+// fast link. Rather than set and kill the window timer each time, the timer is
+// re-aimed only when it fires early or the deadline comes nearer.
+void CTarnwellDlg::AimRetryTimer(std::uint64_t deadline)
 {
-    if (!m_bRetryArmed) {
-        KillTimer(RETRY_TIMER_ID);
+    if (deadline == NO_DEADLINE) {
+        if (m_bRetryTimerSet)
+            KillTimer(RETRY_TIMER_ID);
         m_bRetryTimerSet = false;
-        return false;
+        return;
     }
-    ULONGLONG now = ::GetTickCount64();
-    if (now < m_ullRetryDeadline) {
-        SetTimer(RETRY_TIMER_ID, static_cast<UINT>(m_ullRetryDeadline - now));
-        return false;
-    }
-    KillTimer(RETRY_TIMER_ID);
-    m_bRetryTimerSet = false;
-    return true;
+    const ULONGLONG now = ::GetTickCount64();
+    SetTimer(RETRY_TIMER_ID, deadline > now ? static_cast<UINT>(deadline - now) : USER_TIMER_MINIMUM);
+    m_bRetryTimerSet = true;
+    m_ullTimerDue = deadline;
+}
+
+std::uint64_t CTarnwellDlg::NowMs()
+{
+    return ::GetTickCount64();
 }
 
 void CTarnwellDlg::PostSequencerMessage(SequencerMessage message)
@@ -162,56 +164,67 @@ void CTarnwellDlg::PostSequencerMessage(SequencerMessage message)
     PostMessage(WM_APP + static_cast<UINT>(message), 0, 0);
 }
 
-void CTarnwellDlg::StartRetryTimer()
+void CTarnwellDlg::ScheduleTick(std::uint64_t deadline)
 {
-    m_ullRetryDeadline = ::GetTickCount64() + RETRY_TIMEOUT_MS;
-    m_bRetryArmed = true;
-    if (!m_bRetryTimerSet) {
-        SetTimer(RETRY_TIMER_ID, RETRY_TIMEOUT_MS);
-        m_bRetryTimerSet = true;
+    // A cleared deadline leaves the timer to find nothing to do when it fires.
+    if (deadline != NO_DEADLINE && (!m_bRetryTimerSet || deadline < m_ullTimerDue))
+        AimRetryTimer(deadline);
+}
+
+void CTarnwellDlg::OnDownloadStarted(const std::wstring& path)
+{
+    m_bReady = FALSE;
+    RestartStatus(DownloadingLine(path));
+}
+
+void CTarnwellDlg::OnOpenFailed(const std::wstring& path)
+{
+    LogStatus(OpenFailedLine(path));
+    m_bReady = TRUE;
+}
+
+void CTarnwellDlg::OnBoardStarted(int, const std::wstring&)
+{
+    m_progress.SetPos(0);
+}
+
+void CTarnwellDlg::OnRetrying(int, const std::wstring& address, std::uint8_t opcode)
+{
+    LogStatus(RetryLine(opcode, address));
+}
+
+void CTarnwellDlg::OnRebootSent(int, const std::wstring& address)
+{
+    LogStatus(RebootingLine(address));
+}
+
+void CTarnwellDlg::OnBlockAcked(const BlockAcked& acked)
+{
+    // p + 1 first, then p: the control animates towards a position only when it
+    // moves forward, so stepping past and back shows the bar at once.
+    if (acked.show) {
+        m_progress.SetPos(acked.percent + 1);
+        m_progress.SetPos(acked.percent);
+    }
+    if (acked.delivered >= acked.total) {
+        // Past the end and back fills the bar without its animation.
+        m_progress.SetRange(0, 101);
+        m_progress.SetPos(101);
+        m_progress.SetPos(100);
+        m_progress.SetRange(0, 100);
     }
 }
 
-void CTarnwellDlg::StopRetryTimer()
+void CTarnwellDlg::OnBoardFinished(const BoardEnd& end)
 {
-    m_bRetryArmed = false;
+    const std::wstring line = BoardEndLine(end);
+    if (!line.empty())
+        LogStatus(line);
 }
 
-void CTarnwellDlg::ClearLog()
+void CTarnwellDlg::OnDownloadEnded()
 {
-    m_strStatus.clear();
-}
-
-void CTarnwellDlg::LogLine(const std::wstring& line)
-{
-    LogStatus(line);
-}
-
-void CTarnwellDlg::SetProgressPos(int position)
-{
-    m_progress.SetPos(position);
-}
-
-// A move of the bar repaints it at once, which under some systems costs more than
-// a block's round trip; moves closer together than this are skipped (the filled
-// bar at the end of each board always shows).
-bool CTarnwellDlg::ProgressMayMove()
-{
-    ULONGLONG now = ::GetTickCount64();
-    if (now - m_ullProgressMoved < PROGRESS_MOVE_SPACING_MS)
-        return false;
-    m_ullProgressMoved = now;
-    return true;
-}
-
-void CTarnwellDlg::SetProgressRange(int maximum)
-{
-    m_progress.SetRange(0, static_cast<short>(maximum));
-}
-
-void CTarnwellDlg::SetReady(bool ready)
-{
-    m_bReady = ready ? TRUE : FALSE;
+    m_bReady = TRUE;
 }
 
 bool CTarnwellDlg::TakeBoard(const std::wstring& ip)

@@ -87,33 +87,31 @@ public:
 private:
     void AddSystemMenuItem();
 
-    // What the download sequencer needs of the window.
+    // What the download needs of the window, and what it reports.
+    std::uint64_t NowMs() override;
     void PostSequencerMessage(SequencerMessage message) override;
-    void StartRetryTimer() override;
-    void StopRetryTimer() override;
-    void ClearLog() override;
-    void LogLine(const std::wstring& line) override;
-    void SetProgressPos(int position) override;
-    void SetProgressRange(int maximum) override;
-    bool ProgressMayMove() override;
-    bool RetryTimerExpired();
-    void SetReady(bool ready) override;
+    void ScheduleTick(std::uint64_t deadline) override;
+    void OnDownloadStarted(const std::wstring& path) override;
+    void OnOpenFailed(const std::wstring& path) override;
+    void OnBoardStarted(int position, const std::wstring& address) override;
+    void OnRetrying(int position, const std::wstring& address, std::uint8_t opcode) override;
+    void OnRebootSent(int position, const std::wstring& address) override;
+    void OnBlockAcked(const BlockAcked& acked) override;
+    void OnBoardFinished(const BoardEnd& end) override;
+    void OnDownloadEnded() override;
+    void AimRetryTimer(std::uint64_t deadline);
     bool TakeBoard(const std::wstring& ip) override;
     void ReleaseBoard(const std::wstring& ip) override;
 
     bool m_bComInitialized = false;
     BoardLocks m_boardLocks;
 
-    // The reply time-out as a deadline over one window timer.
-    ULONGLONG m_ullRetryDeadline = 0;
-    bool m_bRetryArmed = false;
+    // The one timer of the download, aimed at its next deadline.
     bool m_bRetryTimerSet = false;
-
-    static constexpr ULONGLONG PROGRESS_MOVE_SPACING_MS = 200;
+    std::uint64_t m_ullTimerDue = 0;
 
     // The unit list fills without painting during a burst of replies.
     static constexpr UINT_PTR UNITS_REDRAW_TIMER_ID = 2;
     static constexpr UINT UNITS_REDRAW_DELAY_MS = 100;
     bool m_bUnitsRedrawHeld = false;
-    ULONGLONG m_ullProgressMoved = 0;
 };

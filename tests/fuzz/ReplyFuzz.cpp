@@ -94,14 +94,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     default: break;
     }
     const std::vector<std::wstring> boards(ADDRESSES, ADDRESSES + 1 + flags % 3);
-    const std::vector<int> selected = {3, 5, 8};
     host.m_onSend = [&](const FakeDownloadHost::Sent& sent) {
         Check(sent.bytes.size() >= 8 && sent.bytes.size() <= static_cast<std::size_t>(BOARD_PACKET_SIZE));
         Check(sent.bytes.size() == 8u + ReadLE16(sent.bytes.data() + 2));
         Check(sent.ip == boards.at(static_cast<std::size_t>(sequencer.Current())));
         Check(!sequencer.IsAwaiting());
     };
-    sequencer.Start(L"/fw/dal_arm_fw.bin", "dal_arm_fw.bin", selected, boards);
+    sequencer.Start(L"/fw/dal_arm_fw.bin", "dal_arm_fw.bin", boards);
     CheckCalm(host, file, sequencer);
 
     while (!in.Done()) {
@@ -111,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             host.DispatchOne(sequencer);
             break;
         case 1:
-            sequencer.OnTimer();
+            host.Expire(sequencer);
             break;
         case 2: {
             const std::vector<std::uint8_t> datagram = in.Take(in.Next() % 24);
@@ -132,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int step = 0; step < 10000 && sequencer.IsRunning(); ++step) {
         if (!host.DispatchOne(sequencer)) {
             Check(host.m_bTimer);
-            sequencer.OnTimer();
+            host.Expire(sequencer);
         }
         CheckCalm(host, file, sequencer);
     }

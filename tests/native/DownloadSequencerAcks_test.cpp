@@ -174,8 +174,8 @@ TEST(DownloadSequencerAcks, BoardHeldByAnotherProgramIsPassedOver)
     EXPECT_EQ(std::count(bench.host.m_lines.begin(), bench.host.m_lines.end(), held), 1) << "held line once";
     const auto& f = bench.host.m_finished;
     ASSERT_EQ(f.size(), 5u) << "one outcome per board";
-    EXPECT_TRUE(f[1].position == 1 && f[1].outcome == BoardOutcome::HeldElsewhere) << "held board's outcome";
-    EXPECT_TRUE(f[4].position == 4 && f[4].outcome == BoardOutcome::HeldElsewhere) << "last board held";
+    EXPECT_TRUE(f[1].board == 1 && f[1].outcome == BoardOutcome::HeldElsewhere) << "held board's outcome";
+    EXPECT_TRUE(f[4].board == 4 && f[4].outcome == BoardOutcome::HeldElsewhere) << "last board held";
     EXPECT_TRUE(bench.host.m_bReady && !bench.file.IsOpen() && !bench.host.m_bTimer) << "idle after a held last board";
 }
 

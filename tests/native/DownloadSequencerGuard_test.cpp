@@ -78,7 +78,7 @@ TEST(DownloadSequencerGuard, AcksAndTicksWhileIdleOrBetweenStepsChangeNothing)
         bench.sequencer.OnAck(Ack(OP_FILENAME), A);
         bench.sequencer.OnAck(Ack(OP_DATA), A);
         bench.sequencer.OnAck(Ack(OP_REBOOT), A);
-        bench.sequencer.OnTimer();
+        bench.host.Expire(bench.sequencer);
         bench.sequencer.OnSendFileName();
         bench.sequencer.OnSendData();
         bench.sequencer.OnSendReboot();
@@ -101,7 +101,7 @@ TEST(DownloadSequencerGuard, DownloadKeepsWhatItStartedWith)
     {
         std::wstring path = L"C:\\fw\\gur_arm_fw.bin";
         std::vector<std::wstring> boards = {A};
-        ASSERT_TRUE(bench.sequencer.Start(path, "gur_arm_fw.bin", {7}, boards));
+        ASSERT_TRUE(bench.sequencer.Start(path, "gur_arm_fw.bin", boards));
         path = L"C:\\other\\vex_arm_fw.bin";
         boards.clear();
     }
@@ -110,7 +110,7 @@ TEST(DownloadSequencerGuard, DownloadKeepsWhatItStartedWith)
     ASSERT_EQ(names.size(), 2u) << "the file name must go out twice";
     EXPECT_TRUE(names[0].bytes == names[1].bytes && bench.boards[A].fileName == "gur_arm_fw.bin")
         << "the retransmission must repeat the download's own request";
-    EXPECT_EQ(bench.sequencer.Selected(), std::vector<int>{7}) << "unit-list indexes kept";
+    EXPECT_EQ(bench.sequencer.Boards(), std::vector<std::wstring>{A}) << "addresses kept";
 }
 
 TEST(DownloadSequencerGuard, FileErrorsFailTheBoardAndTheDownloadGoesOn)

@@ -151,9 +151,9 @@ TEST(DownloadSequencer, BoardsAreServedInTurnEachFromTheStart)
     bench.Run();
     const auto& f = bench.host.m_finished;
     ASSERT_EQ(f.size(), 3u) << "one outcome per board";
-    EXPECT_TRUE(f[0].position == 0 && f[0].outcome == BoardOutcome::NoReply && f[0].opcode == OP_FILENAME) << "silent board";
-    EXPECT_TRUE(f[1].position == 1 && f[1].outcome == BoardOutcome::NegativeAck && f[1].opcode == OP_DATA) << "refusing board";
-    EXPECT_TRUE(f[2].position == 2 && f[2].outcome == BoardOutcome::Rebooted) << "healthy board";
+    EXPECT_TRUE(f[0].board == 0 && f[0].outcome == BoardOutcome::NoReply && f[0].opcode == OP_FILENAME) << "silent board";
+    EXPECT_TRUE(f[1].board == 1 && f[1].outcome == BoardOutcome::NegativeAck && f[1].opcode == OP_DATA) << "refusing board";
+    EXPECT_TRUE(f[2].board == 2 && f[2].outcome == BoardOutcome::Rebooted) << "healthy board";
     EXPECT_EQ(bench.Trace(C), "N23 D0:512 D1:512 D2:500 R8") << "the last board starts at block 0 again";
     EXPECT_EQ(bench.boards[C].image, bench.file.m_bytes) << "healthy board's image";
     EXPECT_EQ(std::count(bench.host.m_progress.begin(), bench.host.m_progress.end(), 0), 3) << "the bar restarts per board";
@@ -162,27 +162,33 @@ TEST(DownloadSequencer, BoardsAreServedInTurnEachFromTheStart)
 
 } // namespace
 
-// The bar repaints at every move, so it moves only when its percentage changes and
-// when the host has time for it; the filled bar at the end always shows.
-TEST(DownloadSequencer, BarMovesOnlyWhenThePercentageChangesAndTheHostAllows)
+// The bar repaints at every move, so a new percentage is shown only when it
+// changes and at most every PROGRESS_SPACING_MS; the filled bar always shows.
+TEST(DownloadSequencer, BarMovesOnlyWhenThePercentageChangesAndNotTooOften)
 {
-    SequencerBench bench;
-    bench.boards[A];
-    ASSERT_TRUE(bench.Start(504 * 400, {A}));  // 400 blocks: every percentage is reached by several
-    bench.Run();
-    const std::vector<int>& calls = bench.host.m_progress;
-    int shownAt50 = 0;
-    for (std::size_t i = 1; i < calls.size(); ++i)
-        shownAt50 += calls[i - 1] == 51 && calls[i] == 50;
-    EXPECT_EQ(shownAt50, 1) << "50 % must be shown once, not once a block";
-    EXPECT_EQ(bench.host.m_progress.back(), -100) << "the bar ends filled, range back to 100";
-
+    struct Case {
+        std::uint64_t replyMs;
+        const char* what;
+    } cases[] = {{300, "a slow board"}, {1, "a fast board"}};
+    for (const Case& c : cases) {
+        SequencerBench bench;
+        bench.boards[A].replyMs = c.replyMs;
+        ASSERT_TRUE(bench.Start(504 * 400, {A})); // 400 blocks: every percentage is reached by several
+        bench.Run();
+        const std::vector<int>& calls = bench.host.m_progress;
+        int shownAt50 = 0;
+        for (std::size_t i = 1; i < calls.size(); ++i)
+            shownAt50 += calls[i - 1] == 51 && calls[i] == 50;
+        EXPECT_LE(shownAt50, 1) << c.what << ": 50 % must be shown once at most, not once a block";
+        const auto& times = bench.host.m_shownTimes;
+        for (std::size_t i = 2; i < times.size(); ++i) // the last one is the filled bar
+            EXPECT_GE(times[i - 1] - times[i - 2], PROGRESS_SPACING_MS) << c.what << ": moves too close together";
+        EXPECT_EQ(calls.back(), -100) << c.what << ": the bar ends filled, range back to 100";
+        EXPECT_TRUE(bench.boards[A].image == bench.file.m_bytes) << c.what << ": the image must arrive all the same";
+    }
     SequencerBench slow;
-    slow.host.m_bProgressMayMove = false;
-    slow.boards[A];
-    ASSERT_TRUE(slow.Start(1000, {A}));
+    slow.boards[A].replyMs = 300;
+    ASSERT_TRUE(slow.Start(504 * 400, {A}));
     slow.Run();
-    EXPECT_EQ(slow.host.m_progress, (std::vector<int>{0, -101, 101, 100, -100}))
-        << "a host without time for the bar still gets the start and the filled bar";
-    EXPECT_TRUE(slow.boards[A].image == slow.file.m_bytes) << "the image must arrive all the same";
+    EXPECT_EQ(slow.host.m_shownTimes.size(), 100u) << "a slow board shows every percentage once";
 }

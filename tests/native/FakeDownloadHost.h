@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -8,8 +9,9 @@
 #include <vector>
 
 #include "download/DownloadSequencer.h"
+#include "download/StatusLines.h"
 
-// Records everything the sequencer asks of its window, against a fake clock.
+// Records everything the sequencer asks of its window and what it reports, against a fake clock.
 class FakeDownloadHost : public IDownloadHost {
 public:
     struct Sent {
@@ -17,36 +19,31 @@ public:
         std::vector<std::uint8_t> bytes;
         std::uint64_t time;
     };
-    struct Finished {
-        int position;
-        BoardOutcome outcome;
-        std::uint8_t opcode;
-        bool unconfirmed; // what the sequencer said of the board as it finished
-    };
 
     std::uint64_t m_now = 0;
     std::deque<SequencerMessage> m_posted;
-    bool m_bTimer = false;
+    bool m_bTimer = false;   // a deadline is scheduled
     std::uint64_t m_deadline = 0;
     std::vector<Sent> m_sent;
     std::vector<std::wstring> m_lines;
     std::vector<std::uint64_t> m_lineTimes;
     std::wstring m_status; // the log as the window shows it: newest line on top
-    std::vector<int> m_progress; // positions; a range change is recorded as -maximum
+    std::vector<int> m_progress; // the bar as the window moves it; a range change is recorded as -maximum
+    std::vector<std::uint64_t> m_shownTimes; // when a new percentage was shown
     bool m_bReady = true;
-    std::vector<Finished> m_finished;
+    std::vector<BoardEnd> m_finished;
+    std::vector<BlockAcked> m_acked;
     std::function<void(const Sent&)> m_onSend;
-    const DownloadSequencer* m_pSequencer = nullptr;
     std::set<std::wstring> m_heldElsewhere; // boards another program is updating
     std::vector<std::wstring> m_claims;     // "+ip" taken, "-ip" released, "?ip" refused
 
+    std::uint64_t NowMs() override { return m_now; }
     void PostSequencerMessage(SequencerMessage message) override { m_posted.push_back(message); }
-    void StartRetryTimer() override
+    void ScheduleTick(std::uint64_t deadline) override
     {
-        m_bTimer = true;
-        m_deadline = m_now + RETRY_TIMEOUT_MS;
+        m_bTimer = deadline != NO_DEADLINE;
+        m_deadline = deadline;
     }
-    void StopRetryTimer() override { m_bTimer = false; }
     bool SendToBoard(const std::wstring& ip, const std::uint8_t* data, int length) override
     {
         m_sent.push_back(Sent{ip, std::vector<std::uint8_t>(data, data + length), m_now});
@@ -54,18 +51,47 @@ public:
             m_onSend(m_sent.back());
         return true;
     }
-    void ClearLog() override { m_status.clear(); }
-    void LogLine(const std::wstring& line) override
+
+    // The facts, rendered as the window renders them.
+    void OnDownloadStarted(const std::wstring& path) override
+    {
+        m_bReady = false;
+        m_status.clear();
+        Log(DownloadingLine(path));
+    }
+    void OnOpenFailed(const std::wstring& path) override
+    {
+        Log(OpenFailedLine(path));
+        m_bReady = true;
+    }
+    void OnBoardStarted(int, const std::wstring&) override { m_progress.push_back(0); }
+    void OnRetrying(int, const std::wstring& ip, std::uint8_t opcode) override { Log(RetryLine(opcode, ip)); }
+    void OnRebootSent(int, const std::wstring& ip) override { Log(RebootingLine(ip)); }
+    void OnBlockAcked(const BlockAcked& acked) override
+    {
+        m_acked.push_back(acked);
+        if (acked.show) {
+            m_progress.push_back(acked.percent + 1);
+            m_progress.push_back(acked.percent);
+            m_shownTimes.push_back(m_now);
+        }
+        if (acked.delivered >= acked.total)
+            m_progress.insert(m_progress.end(), {-101, 101, 100, -100});
+    }
+    void OnBoardFinished(const BoardEnd& end) override
+    {
+        if (!BoardEndLine(end).empty())
+            Log(BoardEndLine(end));
+        m_finished.push_back(end);
+    }
+    void OnDownloadEnded() override { m_bReady = true; }
+
+    void Log(const std::wstring& line)
     {
         m_lines.push_back(line);
         m_lineTimes.push_back(m_now);
         m_status.insert(0, line);
     }
-    void SetProgressPos(int position) override { m_progress.push_back(position); }
-    void SetProgressRange(int maximum) override { m_progress.push_back(-maximum); }
-    bool ProgressMayMove() override { return m_bProgressMayMove; }
-    bool m_bProgressMayMove = true;
-    void SetReady(bool ready) override { m_bReady = ready; }
     bool TakeBoard(const std::wstring& ip) override
     {
         const bool held = m_heldElsewhere.count(ip) != 0;
@@ -73,9 +99,13 @@ public:
         return !held;
     }
     void ReleaseBoard(const std::wstring& ip) override { m_claims.push_back(L"-" + ip); }
-    void OnBoardFinished(int position, BoardOutcome outcome, std::uint8_t opcode) override
+
+    // The timer fires: the clock reaches the scheduled deadline, if any.
+    void Expire(DownloadSequencer& sequencer)
     {
-        m_finished.push_back(Finished{position, outcome, opcode, m_pSequencer != nullptr && m_pSequencer->Unconfirmed()});
+        if (m_bTimer)
+            m_now = std::max(m_now, m_deadline);
+        sequencer.OnTick(m_now);
     }
 
     // Runs the oldest posted message; false when none waits.
@@ -85,12 +115,7 @@ public:
             return false;
         const SequencerMessage message = m_posted.front();
         m_posted.pop_front();
-        switch (message) {
-        case SequencerMessage::SendFileName: sequencer.OnSendFileName(); break;
-        case SequencerMessage::SendData: sequencer.OnSendData(); break;
-        case SequencerMessage::SendReboot: sequencer.OnSendReboot(); break;
-        case SequencerMessage::NextBoard: sequencer.OnNextBoard(); break;
-        }
+        sequencer.Dispatch(message);
         return true;
     }
 };

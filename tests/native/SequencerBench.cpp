@@ -7,7 +7,6 @@
 SequencerBench::SequencerBench()
 {
     host.m_onSend = [this](const FakeDownloadHost::Sent& sent) { OnSend(sent); };
-    host.m_pSequencer = &sequencer;
 }
 
 bool SequencerBench::Start(std::size_t fileSize, const std::vector<std::wstring>& ips, const std::string& name)
@@ -15,10 +14,7 @@ bool SequencerBench::Start(std::size_t fileSize, const std::vector<std::wstring>
     file.m_bytes.resize(fileSize);
     for (std::size_t i = 0; i < fileSize; ++i)
         file.m_bytes[i] = static_cast<std::uint8_t>(i * 31 + i / 504);
-    std::vector<int> selected;
-    for (std::size_t i = 0; i < ips.size(); ++i)
-        selected.push_back(static_cast<int>(i));
-    return sequencer.Start(L"C:\\fw\\" + std::wstring(name.begin(), name.end()), name, selected, ips);
+    return sequencer.Start(L"C:\\fw\\" + std::wstring(name.begin(), name.end()), name, ips);
 }
 
 void SequencerBench::Run()
@@ -31,10 +27,8 @@ void SequencerBench::Run()
         const auto next = m_replies.begin();
         const bool haveReply = next != m_replies.end();
         if (host.m_bTimer && (!haveReply || host.m_deadline < next->first)) {
-            // A window timer repeats until stopped.
             host.m_now = host.m_deadline;
-            host.m_deadline += RETRY_TIMEOUT_MS;
-            sequencer.OnTimer();
+            sequencer.OnTick(host.m_now);
             continue;
         }
         if (!haveReply)
@@ -125,7 +119,7 @@ void SequencerBench::OnSend(const FakeDownloadHost::Sent& sent)
     } else if (board.form == AckForm::NoLength) {
         ack[2] = ack[3] = 0;
     }
-    const std::uint64_t delay = count == fault.drop && fault.lateMs != 0 ? fault.lateMs : 1;
+    const std::uint64_t delay = count == fault.drop && fault.lateMs != 0 ? fault.lateMs : board.replyMs;
     Reply(sent.ip, ack, delay);
     if (board.twice)
         Reply(sent.ip, ack, delay + 1);

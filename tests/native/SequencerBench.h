@@ -28,6 +28,7 @@ struct FakeBoard {
     std::uint32_t fixedSequence = 0;
     bool silent = false;
     bool twice = false;
+    std::uint64_t replyMs = 1; // how long a board takes to answer
     std::map<std::pair<int, std::uint32_t>, BoardFault> faults;
 
     std::string fileName;
