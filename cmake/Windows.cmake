@@ -27,10 +27,10 @@ target_link_libraries(tarnwell_framework PUBLIC ws2_32 comctl32 comdlg32 iphlpap
 # real window classes.
 add_library(tarnwell_app STATIC
     app/ModulePath_win.cpp
-    discovery/TarnwellDlgDiscovery_win.cpp
+    discovery/Discovery_win.cpp
+    download/DownloadHost_win.cpp
     download/FirmwareFile_win.cpp
-    download/TarnwellDlgDownload_win.cpp
-    net/TarnwellDlgNet_win.cpp
+    net/BoardLink_win.cpp
     net/UDPDLSocket_win.cpp
     ui/AboutDlg.cpp
     ui/PingList.cpp

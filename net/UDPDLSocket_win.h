@@ -5,22 +5,28 @@
 
 #include "framework/AsyncSocket.h"
 
-class CTarnwellDlg;
+class IReplySink;
 
 class CUDPDLSocket : public CAsyncSocket {
 public:
     ~CUDPDLSocket() override = default;
+    // Gives the socket its adapter and where its datagrams go; before Create.
+    void Assign(int index, const std::wstring& address, const std::wstring& mask, IReplySink* sink);
     void OnReceive(int nErrorCode) override;
     void Close() override;
     // Switches broadcasting on or off; the option is set only when it changes.
     void SetBroadcast(bool on);
 
-    BYTE m_bCreated = FALSE;
+    const std::wstring& Address() const { return m_strAddress; }
+    const std::wstring& Mask() const { return m_strMask; }
+    bool IsCreated() const { return m_bCreated != FALSE; }
+    void MarkCreated() { m_bCreated = TRUE; }
+
+private:
+    BYTE m_bCreated = FALSE;  // creation was tried, whatever came of it
     std::wstring m_strAddress;
     std::wstring m_strMask;
     int m_nIndex = 0;
-    CTarnwellDlg* m_pDlg = nullptr;
-
-private:
+    IReplySink* m_pSink = nullptr;
     int m_nBroadcast = -1;  // the SO_BROADCAST value last set, -1 before any
 };

@@ -6,10 +6,12 @@
 #include "framework/PaintDC.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
+#include "app/Settings.h"
 #include "ui/AboutDlg.h"
 #include "ui/IconLayout.h"
 #include "ui/Messages.h"
-#include "app/Settings.h"
+#include "ui/PingList.h"
+#include "ui/PingSpecific.h"
 
 BEGIN_MESSAGE_MAP(CTarnwellDlg, CDialog)
     ON_WM_SYSCOMMAND()
@@ -35,10 +37,11 @@ BEGIN_MESSAGE_MAP(CTarnwellDlg, CDialog)
     ON_WM_CLOSE()
 END_MESSAGE_MAP()
 
-CTarnwellDlg::CTarnwellDlg() : CDialog(IDD_MAIN_DIALOG, nullptr), m_sequencer(*this, m_file)
+CTarnwellDlg::CTarnwellDlg()
+    : CDialog(IDD_MAIN_DIALOG, nullptr), m_link(*this), m_discovery(*this, m_link, *this),
+      m_download(*this, *this, m_link, m_discovery, m_bReady)
 {
     m_hIcon = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
-    m_nAdapters = 0;
 }
 
 CTarnwellDlg::~CTarnwellDlg()
@@ -50,10 +53,9 @@ CTarnwellDlg::~CTarnwellDlg()
 void CTarnwellDlg::DoDataExchange(CDataExchange* pDX)
 {
     CDialog::DoDataExchange(pDX);
-    DDX_Control(pDX, IDC_UNITS, m_listUnits);
-    DDX_Control(pDX, IDC_PROGRESS, m_progress);
+    m_discovery.DoDataExchange(pDX);
+    m_download.DoDataExchange(pDX);
     DDX_Control(pDX, IDC_STATUS_EDIT, m_editStatus);
-    DDX_Control(pDX, IDC_FILE_EDIT, m_editFile);
 }
 
 BOOL CTarnwellDlg::OnInitDialog()
@@ -69,17 +71,11 @@ BOOL CTarnwellDlg::OnInitDialog()
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
-    m_strFirmwarePath = AfxGetApp()->GetProfileStringW(SETTINGS_SECTION, SETTING_FIRMWARE_FILE, L"");
-    m_editFile.SetWindowText(m_strFirmwarePath);
-    UpdateWindow();
-
+    m_download.Init();
     m_bReady = TRUE;
 
-    m_progress.SetRange(0, 100);
-    m_progress.SetStep(1);
-
-    EnumerateAdapters();
-    RunStartupProbe();
+    m_link.EnumerateAdapters();
+    m_discovery.RunStartupProbe();
     return TRUE;
 }
 
@@ -147,7 +143,7 @@ void CTarnwellDlg::OnClose()
 
 void CTarnwellDlg::OnCancel()
 {
-    CloseSockets();
+    m_link.CloseSockets();
     if (m_bComInitialized) {
         ::CoUninitialize();
         m_bComInitialized = false;
@@ -175,4 +171,98 @@ void CTarnwellDlg::RestartStatus(const std::wstring& line)
 {
     m_strStatus.clear();
     LogStatus(line);
+}
+
+void CTarnwellDlg::StartPingStatus(const std::wstring& line)
+{
+    if (m_bReady)
+        RestartStatus(line);
+    else
+        LogStatus(line);
+}
+
+void CTarnwellDlg::OnSearch()
+{
+    m_discovery.Search();
+}
+
+void CTarnwellDlg::OnPingList()
+{
+    CPingList dlg;
+    dlg.m_strList = AfxGetApp()->GetProfileStringW(SETTINGS_SECTION, SETTING_PING_LIST, L"");
+    dlg.m_strList = PingListToDialogForm(dlg.m_strList);
+    if (dlg.DoModal() != IDOK)
+        return;
+    dlg.m_strList = PingListToStoredForm(dlg.m_strList);
+    AfxGetApp()->WriteProfileStringW(SETTINGS_SECTION, SETTING_PING_LIST, dlg.m_strList.c_str());
+    m_discovery.PingList(dlg.m_strList);
+}
+
+void CTarnwellDlg::OnPingSpecific()
+{
+    CPingSpecific dlg;
+    dlg.m_dwAddress = AfxGetApp()->GetProfileIntW(SETTINGS_SECTION, SETTING_PING_SPECIFIC, 0);
+    if (dlg.DoModal() != IDOK)
+        return;
+    AfxGetApp()->WriteProfileInt(SETTINGS_SECTION, SETTING_PING_SPECIFIC, static_cast<int>(dlg.m_dwAddress));
+    m_discovery.PingSpecific(dlg.m_dwAddress);
+}
+
+void CTarnwellDlg::OnFileButton()
+{
+    m_download.ChooseFirmwareFile();
+}
+
+void CTarnwellDlg::OnDownload()
+{
+    m_download.StartDownload();
+}
+
+LRESULT CTarnwellDlg::OnSendFileName(WPARAM, LPARAM)
+{
+    m_download.Dispatch(SequencerMessage::SendFileName);
+    return 0;
+}
+
+LRESULT CTarnwellDlg::OnSendData(WPARAM, LPARAM)
+{
+    m_download.Dispatch(SequencerMessage::SendData);
+    return 0;
+}
+
+LRESULT CTarnwellDlg::OnSendReboot(WPARAM, LPARAM)
+{
+    m_download.Dispatch(SequencerMessage::SendReboot);
+    return 0;
+}
+
+LRESULT CTarnwellDlg::OnNextBoard(WPARAM, LPARAM)
+{
+    m_download.Dispatch(SequencerMessage::NextBoard);
+    return 0;
+}
+
+void CTarnwellDlg::OnTimer(UINT_PTR nIDEvent)
+{
+    if (nIDEvent == RETRY_TIMER_ID)
+        m_download.OnRetryTimer();
+    else if (nIDEvent == CDiscovery::UNITS_REDRAW_TIMER_ID)
+        m_discovery.ReleaseUnitsRedraw();
+    Default();
+}
+
+void CTarnwellDlg::OnDatagram(const std::uint8_t* bytes, std::size_t size, const std::wstring& sender)
+{
+    HandleReply(bytes, size, sender);
+}
+
+void CTarnwellDlg::HandleReply(const std::uint8_t* bytes, std::size_t size, const std::wstring& sender)
+{
+    BoardReply reply;
+    if (!ReadBoardReply(bytes, size, reply))
+        return;
+    if (reply.opcode == OP_DISCOVER)
+        m_discovery.OnDiscoveryReply(reply, sender);
+    else
+        m_download.OnAck(reply, sender);
 }

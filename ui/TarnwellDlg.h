@@ -1,61 +1,31 @@
-// The main window: owner of the adapter sockets, the unit list, the download and the status log.
+// The main window: its message map, and the status log; the adapter sockets,
+// the unit list and the download are parts of their own it forwards to.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
-#include "discovery/DiscoveryText.h"
-#include "download/BoardLocks.h"
-#include "download/DownloadSequencer.h"
-#include "download/FirmwareFile_win.h"
+#include "discovery/Discovery_win.h"
+#include "discovery/IStatusLog.h"
+#include "download/DownloadHost_win.h"
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
-#include "net/BoardPacket.h"
-#include "net/UDPDLSocket_win.h"
+#include "net/BoardLink_win.h"
+#include "net/IReplySink.h"
 
-class CTarnwellDlg : public CDialog, private IDownloadHost {
+class CTarnwellDlg : public CDialog, private IStatusLog, private IReplySink {
 public:
     CTarnwellDlg();
     ~CTarnwellDlg() override;
 
-    HICON m_hIcon;
-    BYTE m_bReady = FALSE;
-    CUDPDLSocket m_sockets[MAX_ADAPTERS];
-    std::uint32_t m_nAdapters = 0;
-    std::vector<BoardList> m_boards;
-    BoardPacket m_packet = {};
-    std::wstring m_strFirmwarePath;
-    std::wstring m_strStatus;
-    CListBox m_listUnits;
-    CProgressCtrl m_progress;
-    CEdit m_editStatus;
-    CEdit m_editFile;
-
-    CFirmwareFile m_file;
-    DownloadSequencer m_sequencer;
-
     // Status log: the newest line goes on top and shows at once.
-    void LogStatus(const std::wstring& line);
+    void LogStatus(const std::wstring& line) override;
     // Empties the log and shows the one line.
-    void RestartStatus(const std::wstring& line);
-
-    // Board link.
-    void EnumerateAdapters();
-    void CreateSockets();
-    void SendToAllAdapters(const std::uint8_t* packet);
-    bool SendToBoard(const std::wstring& target, const std::uint8_t* packet, int length) override;
-    void HandleReply(int index);
-    void CloseSockets();
+    void RestartStatus(const std::wstring& line) override;
+    void StartPingStatus(const std::wstring& line) override;
 
     // Discovery.
-    void ClearUnits();
-    void BuildDiscoveryRequest();
-    void OnDiscoveryReply(const BoardReply& reply, const std::wstring& sender);
-    void RunStartupProbe();
-    void StartPingStatus(const std::wstring& line);
-    void HoldUnitsRedraw();
-    void ReleaseUnitsRedraw();
     void OnSearch();
     void OnPingList();
     void OnPingSpecific();
@@ -85,33 +55,21 @@ public:
     DECLARE_MESSAGE_MAP()
 
 private:
+    friend class CTarnwellDlgProbe; // the Windows tests' view of the parts
+
     void AddSystemMenuItem();
+    // A datagram from any adapter socket: discovery replies to the unit list,
+    // the rest to the download.
+    void OnDatagram(const std::uint8_t* bytes, std::size_t size, const std::wstring& sender) override;
+    void HandleReply(const std::uint8_t* bytes, std::size_t size, const std::wstring& sender);
 
-    // What the download needs of the window, and what it reports.
-    std::uint64_t NowMs() override;
-    void PostSequencerMessage(SequencerMessage message) override;
-    void ScheduleTick(std::uint64_t deadline) override;
-    void OnDownloadStarted(const std::wstring& path) override;
-    void OnOpenFailed(const std::wstring& path) override;
-    void OnBoardStarted(int position, const std::wstring& address) override;
-    void OnRetrying(int position, const std::wstring& address, std::uint8_t opcode) override;
-    void OnRebootSent(int position, const std::wstring& address) override;
-    void OnBlockAcked(const BlockAcked& acked) override;
-    void OnBoardFinished(const BoardEnd& end) override;
-    void OnDownloadEnded() override;
-    void AimRetryTimer(std::uint64_t deadline);
-    bool TakeBoard(const std::wstring& ip) override;
-    void ReleaseBoard(const std::wstring& ip) override;
-
+    HICON m_hIcon;
+    BYTE m_bReady = FALSE;
+    std::wstring m_strStatus;
+    CEdit m_editStatus;
     bool m_bComInitialized = false;
-    BoardLocks m_boardLocks;
 
-    // The one timer of the download, aimed at its next deadline.
-    bool m_bRetryTimerSet = false;
-    std::uint64_t m_ullTimerDue = 0;
-
-    // The unit list fills without painting during a burst of replies.
-    static constexpr UINT_PTR UNITS_REDRAW_TIMER_ID = 2;
-    static constexpr UINT UNITS_REDRAW_DELAY_MS = 100;
-    bool m_bUnitsRedrawHeld = false;
+    CBoardLink m_link;
+    CDiscovery m_discovery;
+    CDownloadHost m_download;
 };

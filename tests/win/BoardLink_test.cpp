@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "tests/win/TarnwellDlgProbe.h"
 #include "tests/win/WinTestSupport.h"
-#include "ui/TarnwellDlg.h"
 
 namespace {
 
@@ -88,18 +88,12 @@ TEST(BoardLink, UnicastAndReplySizesOnLoopback)
     bool listShown = false;
     RunInModalLoop([&](HWND h) {
         // One adapter on loopback; the first one listed outside every target's subnet.
-        dlg.m_nAdapters = 2;
-        dlg.m_sockets[0].m_strAddress = L"127.0.0.1";
-        dlg.m_sockets[0].m_strMask = L"255.255.255.255";
-        dlg.m_sockets[1].m_strAddress = L"127.0.0.1";
-        dlg.m_sockets[1].m_strMask = L"255.0.0.0";
-        for (int i = 0; i < 2; ++i) {
-            dlg.m_sockets[i].m_nIndex = i;
-            dlg.m_sockets[i].m_pDlg = &dlg;
-        }
-        BuildDiscoverRequest(dlg.m_packet);
-        sentOutside = dlg.SendToBoard(L"10.0.0.1", dlg.m_packet.m_bytes, BOARD_HEADER_SIZE);
-        sentInSubnet = dlg.SendToBoard(L"127.0.0.2", dlg.m_packet.m_bytes, BOARD_HEADER_SIZE);
+        CBoardLink& link = CTarnwellDlgProbe::Link(dlg);
+        link.UseAdapters({{L"127.0.0.1", L"255.255.255.255"}, {L"127.0.0.1", L"255.0.0.0"}});
+        BoardPacket packet;
+        BuildDiscoverRequest(packet);
+        sentOutside = link.SendToBoard(L"10.0.0.1", packet.m_bytes, BOARD_HEADER_SIZE);
+        sentInSubnet = link.SendToBoard(L"127.0.0.2", packet.m_bytes, BOARD_HEADER_SIZE);
         std::vector<char> request;
         sockaddr_in from = {};
         requestSize = board.Receive(request, from);
@@ -110,9 +104,10 @@ TEST(BoardLink, UnicastAndReplySizesOnLoopback)
         board.Reply(from, DiscoveryReply("FW VEX edge", 600));
         board.Reply(from, DiscoveryReply("FW VEX good", 0));
         PumpFor(500);
-        for (int i = 0; i < dlg.m_listUnits.GetCount(); ++i)
-            linesAfter.push_back(dlg.m_listUnits.GetText(i));
-        listShown = ::IsWindowVisible(dlg.m_listUnits.m_hWnd) != FALSE;
+        const CListBox& units = CTarnwellDlgProbe::Discovery(dlg).UnitList();
+        for (int i = 0; i < units.GetCount(); ++i)
+            linesAfter.push_back(units.GetText(i));
+        listShown = ::IsWindowVisible(units.m_hWnd) != FALSE;
         ::PostMessageW(h, WM_COMMAND, IDCANCEL, 0);
     });
     TheTestApp().m_pMainWnd = &dlg;
@@ -129,8 +124,9 @@ TEST(BoardLink, UnicastAndReplySizesOnLoopback)
     EXPECT_EQ(linesAfter[1].substr(0, 15), L"FW VEX good\tIP=");
     EXPECT_NE(linesAfter[1].find(L"\tMAC=00:01"), std::wstring::npos);
     EXPECT_TRUE(listShown) << "the unit list must paint again after a burst of replies";
-    ASSERT_EQ(dlg.m_boards.size(), 2u);
-    EXPECT_EQ(dlg.m_boards[1].m_strName, L"FW VEX good") << "line i shows record i";
+    const std::vector<BoardList>& boards = CTarnwellDlgProbe::Discovery(dlg).Boards();
+    ASSERT_EQ(boards.size(), 2u);
+    EXPECT_EQ(boards[1].m_strName, L"FW VEX good") << "line i shows record i";
 }
 
 namespace {
@@ -153,18 +149,19 @@ TEST(BoardLink, ARefusedLineTakesItsRecordBackOut)
     CTarnwellDlg dlg;
     size_t recordsAfterGood = 0, recordsAfterRefused = 0;
     RunInModalLoop([&](HWND h) {
-        dlg.m_nAdapters = 0;
+        CDiscovery& discovery = CTarnwellDlgProbe::Discovery(dlg);
+        CTarnwellDlgProbe::Link(dlg).UseAdapters({});
         BoardReply reply;
         reply.opcode = OP_DISCOVER;
         reply.name = "FW VEX 1";
         reply.mac = "00:01";
-        dlg.OnDiscoveryReply(reply, L"10.0.0.1");
-        recordsAfterGood = dlg.m_boards.size();
-        HWND list = dlg.m_listUnits.m_hWnd;
+        discovery.OnDiscoveryReply(reply, L"10.0.0.1");
+        recordsAfterGood = discovery.Boards().size();
+        HWND list = discovery.UnitList().m_hWnd;
         g_listProc = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefusingListProc)));
-        dlg.OnDiscoveryReply(reply, L"10.0.0.2");
-        recordsAfterRefused = dlg.m_boards.size();
+        discovery.OnDiscoveryReply(reply, L"10.0.0.2");
+        recordsAfterRefused = discovery.Boards().size();
         ::SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_listProc));
         ::PostMessageW(h, WM_COMMAND, IDCANCEL, 0);
     });
@@ -186,14 +183,12 @@ TEST(BoardLink, TypedAddressesAreAskedInDecimal)
     CTarnwellDlg dlg;
     std::vector<int> received;
     RunInModalLoop([&](HWND h) {
-        dlg.m_nAdapters = 1;
-        dlg.m_sockets[0].m_strAddress = L"127.0.0.1";
-        dlg.m_sockets[0].m_strMask = L"255.0.0.0";
-        dlg.m_sockets[0].m_nIndex = 0;
-        dlg.m_sockets[0].m_pDlg = &dlg;
-        BuildDiscoverRequest(dlg.m_packet);
+        CBoardLink& link = CTarnwellDlgProbe::Link(dlg);
+        link.UseAdapters({{L"127.0.0.1", L"255.0.0.0"}});
+        BoardPacket packet;
+        BuildDiscoverRequest(packet);
         for (const wchar_t* target : typed) {
-            dlg.SendToBoard(target, dlg.m_packet.m_bytes, BOARD_HEADER_SIZE);
+            link.SendToBoard(target, packet.m_bytes, BOARD_HEADER_SIZE);
             std::vector<char> request;
             sockaddr_in from = {};
             received.push_back(board.Receive(request, from));

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "res/resource.h"
+#include "tests/win/TarnwellDlgProbe.h"
 #include "tests/win/WinTestSupport.h"
 #include "ui/IconLayout.h"
-#include "ui/TarnwellDlg.h"
 
 namespace {
 
@@ -59,15 +59,15 @@ TEST(Commands, ReadyCommandsAreDroppedDuringADownload)
     CTarnwellDlg dlg;
     std::wstring statusAfter, openAfterDownload;
     INT_PTR result = RunQuietMainWindow(dlg, [&](HWND h) {
-        dlg.m_bReady = FALSE;
+        CTarnwellDlgProbe::SetReady(dlg, false);
         dlg.LogStatus(L"busy\r\n");
         ::PostMessageW(h, WM_COMMAND, ID_SEARCH, 0);
         ::PostMessageW(h, WM_COMMAND, ID_DOWNLOAD, 0);  // would show "No boards selected."
         ::PostMessageW(h, WM_COMMAND, IDCANCEL, 0);
         RunInModalLoop([&, h](HWND active) {
-            statusAfter = dlg.m_strStatus;
+            statusAfter = StatusOf(h);
             openAfterDownload = active == h ? L"" : CaptionOf(active);
-            dlg.m_bReady = TRUE;
+            CTarnwellDlgProbe::SetReady(dlg, true);
             ::PostMessageW(h, WM_COMMAND, IDCANCEL, 0);
         });
     });
@@ -88,12 +88,12 @@ TEST(Commands, PingCommandsRunDuringADownload)
         CTarnwellDlg dlg;
         std::wstring opened;
         RunQuietMainWindow(dlg, [&](HWND h) {
-            dlg.m_bReady = FALSE;
+            CTarnwellDlgProbe::SetReady(dlg, false);
             PostAndThen(h, WM_COMMAND, c.id, [&, h](HWND active) {
                 opened = active == h ? L"" : CaptionOf(active);
                 ::PostMessageW(active, WM_COMMAND, IDCANCEL, 0);
                 RunInModalLoop([&dlg](HWND main) {
-                    dlg.m_bReady = TRUE;
+                    CTarnwellDlgProbe::SetReady(dlg, true);
                     ::PostMessageW(main, WM_COMMAND, IDCANCEL, 0);
                 });
             });
@@ -118,13 +118,14 @@ TEST(Commands, DragIconIsTheWindowIcon)
 {
     TheTestApp().UseFreshSettings(L"tarnwell-icon.ini");
     CTarnwellDlg dlg;
-    LRESULT dragIcon = 0;
+    LRESULT dragIcon = 0, windowIcon = 0;
     RunQuietMainWindow(dlg, [&](HWND h) {
         dragIcon = ::SendMessageW(h, WM_QUERYDRAGICON, 0, 0);
+        windowIcon = ::SendMessageW(h, WM_GETICON, ICON_BIG, 0);
         ::PostMessageW(h, WM_COMMAND, IDCANCEL, 0);
     });
-    EXPECT_NE(dlg.m_hIcon, nullptr);
-    EXPECT_EQ(reinterpret_cast<HICON>(dragIcon), dlg.m_hIcon);
+    EXPECT_NE(windowIcon, 0);
+    EXPECT_EQ(dragIcon, windowIcon);
 }
 
 TEST(Commands, MinimisedIconOriginTruncatesTowardZero)

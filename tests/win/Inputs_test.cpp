@@ -8,7 +8,7 @@
 #include "framework/FileDialog.h"
 #include "res/resource.h"
 #include "tests/win/WinTestSupport.h"
-#include "ui/TarnwellDlg.h"
+#include "tests/win/TarnwellDlgProbe.h"
 
 #include <dlgs.h>
 
@@ -44,7 +44,6 @@ TEST(Inputs, APingDuringADownloadKeepsTheLog)
         bool downloading;
         const wchar_t* status;
     };
-    const wchar_t* report = L"Unit at IP 192.168.1.2 failed to download.\r\nDownloading x to all valid selected boards.\r\n";
     const Case cases[] = {
         {ID_PING_LIST, true,
          L"Searching for boards in the ping list...\r\nUnit at IP 192.168.1.2 failed to download.\r\n"
@@ -58,30 +57,30 @@ TEST(Inputs, APingDuringADownloadKeepsTheLog)
     for (const Case& c : cases) {
         TheTestApp().UseFreshSettings(L"tarnwell-pinglog.ini");
         CTarnwellDlg dlg;
-        std::wstring status, shown;
+        std::wstring shown;
         int units = -1;
+        size_t boardsLeft = 1;
         RunQuietMainWindow(dlg, [&](HWND h) {
-            dlg.m_bReady = c.downloading ? FALSE : TRUE;
-            dlg.m_strStatus = report;
-            dlg.m_boards.push_back({L"FW VEX 1", L"192.168.1.1", L"01"});
-            dlg.m_listUnits.AddString(L"FW VEX 1\tIP=192.168.1.1\tMAC=01");
+            CTarnwellDlgProbe::AddUnit(dlg, "FW VEX 1", L"192.168.1.1", false);
+            CTarnwellDlgProbe::SetReady(dlg, !c.downloading);
+            dlg.RestartStatus(L"Downloading x to all valid selected boards.\r\n");
+            dlg.LogStatus(L"Unit at IP 192.168.1.2 failed to download.\r\n");
             RunInModalLoop([&, h](HWND active) {
                 ::PostMessageW(active, WM_COMMAND, IDOK, 0);
                 RunInModalLoop([&](HWND main) {
-                    status = dlg.m_strStatus;
                     shown = TextOf(::GetDlgItem(main, IDC_STATUS_EDIT));
-                    units = dlg.m_listUnits.GetCount();
-                    dlg.m_bReady = TRUE;
+                    units = CTarnwellDlgProbe::Discovery(dlg).UnitList().GetCount();
+                    boardsLeft = CTarnwellDlgProbe::Discovery(dlg).Boards().size();
+                    CTarnwellDlgProbe::SetReady(dlg, true);
                     ::PostMessageW(main, WM_COMMAND, IDCANCEL, 0);
                 });
             });
             ::PostMessageW(h, WM_COMMAND, c.id, 0);
         });
         const char* what = c.downloading ? "during a download" : "idle";
-        EXPECT_EQ(status, c.status) << "command " << c.id << " " << what;
         EXPECT_EQ(shown, c.status) << "the log shown, command " << c.id << " " << what;
         EXPECT_EQ(units, 0) << "the unit list is emptied, command " << c.id << " " << what;
-        EXPECT_TRUE(dlg.m_boards.empty());
+        EXPECT_EQ(boardsLeft, 0u);
     }
 }
 
@@ -89,22 +88,20 @@ TEST(Inputs, APingDuringADownloadKeepsTheLog)
 TEST(Inputs, DownloadRefusesANameOutsideTheCodePage)
 {
     TheTestApp().UseFreshSettings(L"tarnwell-notansi.ini");
+    TheTestApp().WriteProfileStringW(SETTINGS_SECTION, SETTING_FIRMWARE_FILE, L"C:\\fw\\vex_arm_fw_\u0416\u20AC.bin");
     CTarnwellDlg dlg;
     std::wstring message, status;
-    BYTE readyAfter = FALSE;
+    bool readyAfter = false;
     RunQuietMainWindow(dlg, [&](HWND h) {
-        dlg.m_strFirmwarePath = L"C:\\fw\\vex_arm_fw_\u0416\u20AC.bin";
-        dlg.m_boards.push_back({L"FW VEX 1", L"192.168.1.1", L"01"});
-        dlg.m_listUnits.AddString(L"FW VEX 1\tIP=192.168.1.1\tMAC=01");
-        dlg.m_listUnits.SetSel(0, TRUE);
+        CTarnwellDlgProbe::AddUnit(dlg, "FW VEX 1", L"192.168.1.1", true);
         dlg.LogStatus(L"before\r\n");
         RunInModalLoop([&, h](HWND box) {
             message = box == h ? L"" : MessageBoxText(box);
             if (box != h)
                 ::PostMessageW(box, WM_COMMAND, IDOK, 0);
             RunInModalLoop([&](HWND main) {
-                status = dlg.m_strStatus;
-                readyAfter = dlg.m_bReady;
+                status = StatusOf(main);
+                readyAfter = CTarnwellDlgProbe::IsReady(dlg);
                 ::PostMessageW(main, WM_COMMAND, IDCANCEL, 0);
             });
         });

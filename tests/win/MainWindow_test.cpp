@@ -5,8 +5,8 @@
 
 #include "app/Settings.h"
 #include "res/resource.h"
+#include "tests/win/TarnwellDlgProbe.h"
 #include "tests/win/WinTestSupport.h"
-#include "ui/TarnwellDlg.h"
 
 #include <objbase.h>
 
@@ -149,7 +149,7 @@ TEST(MainWindow, CloseRoadsActOnlyWhileReady)
         CTarnwellDlg dlg;
         bool stayedOpen = false, comKept = false;
         INT_PTR result = RunMainWindow(dlg, [&](HWND h) {
-            dlg.m_bReady = FALSE;
+            CTarnwellDlgProbe::SetReady(dlg, false);
             road.press(h);
             // Let the dialog work through the input while it is busy.
             MSG msg;
@@ -169,7 +169,7 @@ TEST(MainWindow, CloseRoadsActOnlyWhileReady)
             comKept = hr == S_FALSE;
             if (SUCCEEDED(hr))
                 ::CoUninitialize();
-            dlg.m_bReady = TRUE;
+            CTarnwellDlgProbe::SetReady(dlg, true);
             road.press(h);
         });
         EXPECT_TRUE(stayedOpen) << road.name << " must not close the window during a download";

@@ -1,6 +1,7 @@
 #include "tests/win/WinTestSupport.h"
 
-#include "ui/TarnwellDlg.h"
+#include "res/resource.h"
+#include "tests/win/TarnwellDlgProbe.h"
 
 #include <filesystem>
 #include <fstream>
@@ -73,7 +74,7 @@ void RunInModalLoop(const std::function<void(HWND)>& step)
 INT_PTR RunQuietMainWindow(CTarnwellDlg& dlg, const std::function<void(HWND)>& step)
 {
     RunInModalLoop([&dlg, step](HWND h) {
-        dlg.m_nAdapters = 0;
+        CTarnwellDlgProbe::Link(dlg).UseAdapters({});
         step(h);
     });
     TheTestApp().m_pMainWnd = &dlg;
@@ -89,4 +90,12 @@ std::wstring ReadTextFile(const std::wstring& path)
     ss << in.rdbuf();
     std::string s = ss.str();
     return std::wstring(s.begin(), s.end());
+}
+
+std::wstring StatusOf(HWND main)
+{
+    HWND edit = ::GetDlgItem(main, IDC_STATUS_EDIT);
+    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(edit)) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+    return text;
 }

@@ -25,5 +25,7 @@ class CTarnwellDlg;
 // Runs the main window with no adapters, so no command can send anything;
 // `step` runs inside its modal loop.
 INT_PTR RunQuietMainWindow(CTarnwellDlg& dlg, const std::function<void(HWND)>& step);
+// The main window's status log as it shows.
+std::wstring StatusOf(HWND main);
 
 std::wstring ReadTextFile(const std::wstring& path);

@@ -1,16 +1,18 @@
-// The main window's firmware file choice and the download it drives.
-#include "framework/Win32.h"
+#include "download/DownloadHost_win.h"
 
 #include <shlwapi.h>
 
 #include "app/Settings.h"
+#include "discovery/Discovery_win.h"
+#include "discovery/IStatusLog.h"
 #include "download/FirmwareKind.h"
 #include "download/StatusLines.h"
+#include "framework/DataExchange.h"
 #include "framework/FileDialog.h"
 #include "framework/WinApp.h"
+#include "net/BoardLink_win.h"
 #include "net/TextCodec.h"
-#include "ui/Messages.h"
-#include "ui/TarnwellDlg.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -35,44 +37,67 @@ void ShowUserError(HWND hWnd, const wchar_t* text)
 
 }  // namespace
 
-void CTarnwellDlg::OnFileButton()
+CDownloadHost::CDownloadHost(const CWnd& window, IStatusLog& log, CBoardLink& link, const CDiscovery& units,
+                             BYTE& ready)
+    : m_window(window), m_log(log), m_link(link), m_listUnits(units.UnitList()), m_boards(units.Boards()),
+      m_bReady(ready), m_sequencer(*this, m_file)
 {
-    CFileDialog dlg(TRUE, nullptr, nullptr, OFN_HIDEREADONLY, L"Firmware (*.bin)|*.bin||", m_hWnd);
+}
+
+void CDownloadHost::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_Control(pDX, IDC_PROGRESS, m_progress);
+    DDX_Control(pDX, IDC_FILE_EDIT, m_editFile);
+}
+
+void CDownloadHost::Init()
+{
+    m_strFirmwarePath = AfxGetApp()->GetProfileStringW(SETTINGS_SECTION, SETTING_FIRMWARE_FILE, L"");
+    m_editFile.SetWindowText(m_strFirmwarePath);
+    m_window.UpdateWindow();
+
+    m_progress.SetRange(0, 100);
+    m_progress.SetStep(1);
+}
+
+void CDownloadHost::ChooseFirmwareFile()
+{
+    CFileDialog dlg(TRUE, nullptr, nullptr, OFN_HIDEREADONLY, L"Firmware (*.bin)|*.bin||", m_window.m_hWnd);
     dlg.SetPathTooLongMessage(MSG_PATH_TOO_LONG, MSG_CAPTION);
     if (dlg.DoModal() != IDOK) {
         if (dlg.PathNotReturned())
-            ShowUserError(m_hWnd, MSG_PATH_TOO_LONG);
+            ShowUserError(m_window.m_hWnd, MSG_PATH_TOO_LONG);
         return;
     }
     std::wstring path = dlg.GetPathName();
     const wchar_t* fileName = ::PathFindFileNameW(path.c_str());
     if (!FindFirmwareKind(fileName)) {
-        ShowUserError(m_hWnd, MSG_WRONG_FILE);
+        ShowUserError(m_window.m_hWnd, MSG_WRONG_FILE);
         return;
     }
     // The boards get the name in the workstation's code page; a character it
     // lacks would reach them as '?' or as a look-alike, so such a name is
     // refused while the user can still rename the file.
     if (!FitsAnsi(fileName)) {
-        ShowUserError(m_hWnd, MSG_NAME_NOT_ANSI);
+        ShowUserError(m_window.m_hWnd, MSG_NAME_NOT_ANSI);
         return;
     }
     AfxGetApp()->WriteProfileStringW(SETTINGS_SECTION, SETTING_FIRMWARE_FILE, path.c_str());
     m_strFirmwarePath = path;
     m_editFile.SetWindowText(m_strFirmwarePath);
-    UpdateWindow();
+    m_window.UpdateWindow();
 }
 
-void CTarnwellDlg::OnDownload()
+void CDownloadHost::StartDownload()
 {
     if (m_listUnits.GetSelCount() <= 0) {
-        ShowUserError(m_hWnd, MSG_NO_BOARDS);
+        ShowUserError(m_window.m_hWnd, MSG_NO_BOARDS);
         return;
     }
     std::wstring fileName = ::PathFindFileNameW(m_strFirmwarePath.c_str());
     const FirmwareKind* kind = FindFirmwareKind(fileName);
     if (!kind) {
-        ShowUserError(m_hWnd, MSG_FILE_MISMATCH);
+        ShowUserError(m_window.m_hWnd, MSG_FILE_MISMATCH);
         return;
     }
     for (int index : m_listUnits.GetSelItems()) {
@@ -80,16 +105,16 @@ void CTarnwellDlg::OnDownload()
             m_listUnits.SetSel(index, FALSE);
     }
     if (m_listUnits.GetSelCount() <= 0) {
-        ShowUserError(m_hWnd, MSG_NO_MATCH);
+        ShowUserError(m_window.m_hWnd, MSG_NO_MATCH);
         return;
     }
     if (!FitsAnsi(fileName)) {
-        ShowUserError(m_hWnd, MSG_NAME_NOT_ANSI);
+        ShowUserError(m_window.m_hWnd, MSG_NAME_NOT_ANSI);
         return;
     }
     std::string ansiName = WideToAnsi(fileName);
     if (!FileNameFits(ansiName)) {
-        ShowUserError(m_hWnd, MSG_NAME_TOO_LONG);
+        ShowUserError(m_window.m_hWnd, MSG_NAME_TOO_LONG);
         return;
     }
     // The download keeps the addresses it starts with: discovery may empty the
@@ -102,103 +127,79 @@ void CTarnwellDlg::OnDownload()
     m_sequencer.Start(m_strFirmwarePath, ansiName, addresses);
 }
 
-LRESULT CTarnwellDlg::OnSendFileName(WPARAM, LPARAM)
+void CDownloadHost::OnRetryTimer()
 {
-    m_sequencer.Dispatch(SequencerMessage::SendFileName);
-    return 0;
-}
-
-LRESULT CTarnwellDlg::OnSendData(WPARAM, LPARAM)
-{
-    m_sequencer.Dispatch(SequencerMessage::SendData);
-    return 0;
-}
-
-LRESULT CTarnwellDlg::OnSendReboot(WPARAM, LPARAM)
-{
-    m_sequencer.Dispatch(SequencerMessage::SendReboot);
-    return 0;
-}
-
-LRESULT CTarnwellDlg::OnNextBoard(WPARAM, LPARAM)
-{
-    m_sequencer.Dispatch(SequencerMessage::NextBoard);
-    return 0;
-}
-
-void CTarnwellDlg::OnTimer(UINT_PTR nIDEvent)
-{
-    if (nIDEvent == RETRY_TIMER_ID) {
-        m_sequencer.OnTick(::GetTickCount64());
-        AimRetryTimer(m_sequencer.NextDeadline());
-    } else if (nIDEvent == UNITS_REDRAW_TIMER_ID) {
-        ReleaseUnitsRedraw();
-    }
-    Default();
+    m_sequencer.OnTick(::GetTickCount64());
+    AimRetryTimer(m_sequencer.NextDeadline());
 }
 
 // Every request moves the reply deadline on, thousands of times a second on a
 // fast link. Rather than set and kill the window timer each time, the timer is
 // re-aimed only when it fires early or the deadline comes nearer.
-void CTarnwellDlg::AimRetryTimer(std::uint64_t deadline)
+void CDownloadHost::AimRetryTimer(std::uint64_t deadline)
 {
     if (deadline == NO_DEADLINE) {
         if (m_bRetryTimerSet)
-            KillTimer(RETRY_TIMER_ID);
+            m_window.KillTimer(RETRY_TIMER_ID);
         m_bRetryTimerSet = false;
         return;
     }
     const ULONGLONG now = ::GetTickCount64();
-    SetTimer(RETRY_TIMER_ID, deadline > now ? static_cast<UINT>(deadline - now) : USER_TIMER_MINIMUM);
+    m_window.SetTimer(RETRY_TIMER_ID, deadline > now ? static_cast<UINT>(deadline - now) : USER_TIMER_MINIMUM);
     m_bRetryTimerSet = true;
     m_ullTimerDue = deadline;
 }
 
-std::uint64_t CTarnwellDlg::NowMs()
+bool CDownloadHost::SendToBoard(const std::wstring& target, const std::uint8_t* packet, int length)
+{
+    return m_link.SendToBoard(target, packet, length);
+}
+
+std::uint64_t CDownloadHost::NowMs()
 {
     return ::GetTickCount64();
 }
 
-void CTarnwellDlg::PostSequencerMessage(SequencerMessage message)
+void CDownloadHost::PostSequencerMessage(SequencerMessage message)
 {
-    PostMessage(WM_APP + static_cast<UINT>(message), 0, 0);
+    m_window.PostMessage(WM_APP + static_cast<UINT>(message), 0, 0);
 }
 
-void CTarnwellDlg::ScheduleTick(std::uint64_t deadline)
+void CDownloadHost::ScheduleTick(std::uint64_t deadline)
 {
     // A cleared deadline leaves the timer to find nothing to do when it fires.
     if (deadline != NO_DEADLINE && (!m_bRetryTimerSet || deadline < m_ullTimerDue))
         AimRetryTimer(deadline);
 }
 
-void CTarnwellDlg::OnDownloadStarted(const std::wstring& path)
+void CDownloadHost::OnDownloadStarted(const std::wstring& path)
 {
     m_bReady = FALSE;
-    RestartStatus(DownloadingLine(path));
+    m_log.RestartStatus(DownloadingLine(path));
 }
 
-void CTarnwellDlg::OnOpenFailed(const std::wstring& path)
+void CDownloadHost::OnOpenFailed(const std::wstring& path)
 {
-    LogStatus(OpenFailedLine(path));
+    m_log.LogStatus(OpenFailedLine(path));
     m_bReady = TRUE;
 }
 
-void CTarnwellDlg::OnBoardStarted(int, const std::wstring&)
+void CDownloadHost::OnBoardStarted(int, const std::wstring&)
 {
     m_progress.SetPos(0);
 }
 
-void CTarnwellDlg::OnRetrying(int, const std::wstring& address, std::uint8_t opcode)
+void CDownloadHost::OnRetrying(int, const std::wstring& address, std::uint8_t opcode)
 {
-    LogStatus(RetryLine(opcode, address));
+    m_log.LogStatus(RetryLine(opcode, address));
 }
 
-void CTarnwellDlg::OnRebootSent(int, const std::wstring& address)
+void CDownloadHost::OnRebootSent(int, const std::wstring& address)
 {
-    LogStatus(RebootingLine(address));
+    m_log.LogStatus(RebootingLine(address));
 }
 
-void CTarnwellDlg::OnBlockAcked(const BlockAcked& acked)
+void CDownloadHost::OnBlockAcked(const BlockAcked& acked)
 {
     // p + 1 first, then p: the control animates towards a position only when it
     // moves forward, so stepping past and back shows the bar at once.
@@ -215,24 +216,24 @@ void CTarnwellDlg::OnBlockAcked(const BlockAcked& acked)
     }
 }
 
-void CTarnwellDlg::OnBoardFinished(const BoardEnd& end)
+void CDownloadHost::OnBoardFinished(const BoardEnd& end)
 {
     const std::wstring line = BoardEndLine(end);
     if (!line.empty())
-        LogStatus(line);
+        m_log.LogStatus(line);
 }
 
-void CTarnwellDlg::OnDownloadEnded()
+void CDownloadHost::OnDownloadEnded()
 {
     m_bReady = TRUE;
 }
 
-bool CTarnwellDlg::TakeBoard(const std::wstring& ip)
+bool CDownloadHost::TakeBoard(const std::wstring& ip)
 {
     return m_boardLocks.Take(ip);
 }
 
-void CTarnwellDlg::ReleaseBoard(const std::wstring& ip)
+void CDownloadHost::ReleaseBoard(const std::wstring& ip)
 {
     m_boardLocks.Release(ip);
 }

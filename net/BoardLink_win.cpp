@@ -1,14 +1,12 @@
-// The main window's adapter sockets: enumeration, lazy creation, the two ways a
-// datagram leaves, and the receiving half of the reply handler.
+// The adapter sockets: enumeration, lazy creation and the two ways a datagram leaves.
 #include "framework/Win32.h"
 
 #include <iphlpapi.h>
 
 #include <vector>
 
-#include "net/IPv4.h"
+#include "net/BoardLink_win.h"
 #include "net/TextCodec.h"
-#include "ui/TarnwellDlg.h"
 
 namespace {
 
@@ -18,7 +16,7 @@ constexpr int RECEIVE_BUFFER_BYTES = 4 * 1024 * 1024;
 
 }  // namespace
 
-void CTarnwellDlg::EnumerateAdapters()
+void CBoardLink::EnumerateAdapters()
 {
     ULONG size = 0;
     std::vector<BYTE> buffer;
@@ -27,33 +25,39 @@ void CTarnwellDlg::EnumerateAdapters()
     auto* info = buffer.empty() ? nullptr : reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data());
     if (::GetAdaptersInfo(info, &size) != NO_ERROR)
         return;
+    std::vector<AdapterAddress> adapters;
+    for (IP_ADAPTER_INFO* a = info; a && adapters.size() < MAX_ADAPTERS; a = a->Next)
+        adapters.push_back({AnsiToWide(a->IpAddressList.IpAddress.String), AnsiToWide(a->IpAddressList.IpMask.String)});
+    UseAdapters(adapters);
+}
+
+void CBoardLink::UseAdapters(const std::vector<AdapterAddress>& adapters)
+{
     m_nAdapters = 0;
-    for (IP_ADAPTER_INFO* a = info; a && m_nAdapters < MAX_ADAPTERS; a = a->Next) {
-        CUDPDLSocket& s = m_sockets[m_nAdapters];
-        s.m_strAddress = AnsiToWide(a->IpAddressList.IpAddress.String);
-        s.m_strMask = AnsiToWide(a->IpAddressList.IpMask.String);
-        s.m_nIndex = static_cast<int>(m_nAdapters);
-        s.m_pDlg = this;
+    for (const AdapterAddress& a : adapters) {
+        if (m_nAdapters == MAX_ADAPTERS)
+            break;
+        m_sockets[m_nAdapters].Assign(static_cast<int>(m_nAdapters), a.m_strAddress, a.m_strMask, &m_sink);
         ++m_nAdapters;
     }
 }
 
 // Each socket is tried once; one that failed stays failed for the run.
-void CTarnwellDlg::CreateSockets()
+void CBoardLink::CreateSockets()
 {
     for (std::uint32_t i = 0; i < m_nAdapters; ++i) {
         CUDPDLSocket& s = m_sockets[i];
-        if (s.m_bCreated)
+        if (s.IsCreated())
             continue;
-        if (s.Create(0, SOCK_DGRAM, FD_READ | FD_WRITE, s.m_strAddress.c_str())) {
+        if (s.Create(0, SOCK_DGRAM, FD_READ | FD_WRITE, s.Address().c_str())) {
             int bytes = RECEIVE_BUFFER_BYTES;
             s.SetSockOpt(SO_RCVBUF, &bytes, sizeof bytes);
         }
-        s.m_bCreated = TRUE;
+        s.MarkCreated();
     }
 }
 
-void CTarnwellDlg::SendToAllAdapters(const std::uint8_t* packet)
+void CBoardLink::SendToAllAdapters(const std::uint8_t* packet)
 {
     CreateSockets();
     for (std::uint32_t i = 0; i < m_nAdapters; ++i) {
@@ -62,12 +66,12 @@ void CTarnwellDlg::SendToAllAdapters(const std::uint8_t* packet)
     }
 }
 
-bool CTarnwellDlg::SendToBoard(const std::wstring& target, const std::uint8_t* packet, int length)
+bool CBoardLink::SendToBoard(const std::wstring& target, const std::uint8_t* packet, int length)
 {
     CreateSockets();
     std::vector<AdapterAddress> adapters(m_nAdapters);
     for (std::uint32_t i = 0; i < m_nAdapters; ++i)
-        adapters[i] = {m_sockets[i].m_strAddress, m_sockets[i].m_strMask};
+        adapters[i] = {m_sockets[i].Address(), m_sockets[i].Mask()};
     // A typed address is read once, in decimal: the address that chose the
     // adapter is the one asked (the socket's own reading takes a leading 0 as
     // octal). Text that is no dotted address goes on as it is.
@@ -81,27 +85,10 @@ bool CTarnwellDlg::SendToBoard(const std::wstring& target, const std::uint8_t* p
     return s.SendTo(packet, length, BOARD_PORT, destination.c_str(), 0) == length;
 }
 
-void CTarnwellDlg::HandleReply(int index)
-{
-    std::uint8_t buffer[REPLY_BUFFER_SIZE];
-    std::wstring sender;
-    UINT port = 0;
-    int n = m_sockets[index].ReceiveFrom(buffer, REPLY_BUFFER_SIZE, sender, port, 0);
-    if (n <= 0)
-        return;
-    BoardReply reply;
-    if (!ReadBoardReply(buffer, static_cast<std::size_t>(n), reply))
-        return;
-    if (reply.opcode == OP_DISCOVER)
-        OnDiscoveryReply(reply, sender);
-    else
-        m_sequencer.OnAck(reply, sender);
-}
-
-void CTarnwellDlg::CloseSockets()
+void CBoardLink::CloseSockets()
 {
     for (std::uint32_t i = 0; i < m_nAdapters; ++i) {
-        if (m_sockets[i].m_bCreated)
+        if (m_sockets[i].IsCreated())
             m_sockets[i].Close();
     }
 }
