@@ -54,17 +54,6 @@ std::vector<std::wstring> PingListTargets(const std::wstring& stored)
     return targets;
 }
 
-std::wstring FormatAddress(std::uint32_t address)
-{
-    std::wstring text;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        if (shift != 24)
-            text += L'.';
-        text += std::to_wstring((address >> shift) & 0xFFu);
-    }
-    return text;
-}
-
 bool IsProbeCommandLine(const std::wstring& cmdLine)
 {
     return cmdLine.rfind(L"ATE", 0) == 0;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "net/IPv4.h"
+
 struct BoardReply;
 
 struct BoardList {
@@ -16,7 +18,6 @@ std::wstring FormatUnitLine(const BoardList& b);
 std::wstring PingListToDialogForm(std::wstring stored);
 std::wstring PingListToStoredForm(std::wstring text);
 std::vector<std::wstring> PingListTargets(const std::wstring& stored);
-std::wstring FormatAddress(std::uint32_t address);
 bool IsProbeCommandLine(const std::wstring& cmdLine);
 
 extern const wchar_t* const PROBE_ADDRESSES[6];

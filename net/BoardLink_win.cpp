@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "net/BoardLink_win.h"
+#include "net/IPv4.h"
 #include "net/TextCodec.h"
 
 namespace {

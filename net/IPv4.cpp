@@ -99,3 +99,14 @@ int ChooseAdapter(const std::vector<AdapterAddress>& adapters, std::uint32_t tar
     }
     return -1;
 }
+
+std::wstring FormatAddress(std::uint32_t address)
+{
+    std::wstring text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        if (shift != 24)
+            text += L'.';
+        text += std::to_wstring((address >> shift) & 0xFFu);
+    }
+    return text;
+}
