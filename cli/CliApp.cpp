@@ -204,14 +204,41 @@ CliExit CliApp::Flash()
     // Cut short while asking: the boards named or found so far were not started.
     const bool cutWhileAsking = NoteInterruption();
 
-    // The window's kind rule: the file's kind label must occur in the board's unit line.
+    // The boards in the order they are reported: all that answered (with
+    // --all, by address), then the named ones; null for a named address that
+    // did not answer.
+    std::vector<const BoardList*> order;
+    std::vector<std::wstring> named;
+    std::vector<BoardList> answered;
+    if (m_options.m_bAll) {
+        answered = finder.Boards();
+        std::stable_sort(answered.begin(), answered.end(),
+            [](const BoardList& a, const BoardList& b) { return ParseIPv4(a.m_strIP) < ParseIPv4(b.m_strIP); });
+        for (const BoardList& b : answered) {
+            order.push_back(&b);
+            named.emplace_back();
+        }
+    }
+    for (const std::wstring& target : targets) {
+        order.push_back(finder.Find(target));
+        named.push_back(target);
+    }
+    std::vector<std::wstring> lines;
+    for (const BoardList* board : order)
+        lines.push_back(board ? FormatUnitLine(*board) : std::wstring());
+    // The window's kind rule, by the same function.
+    const BoardChoice choice = ChooseBoards(FileNameOfPath(path), lines);
+
     std::vector<BoardResult> results;
     std::vector<BoardList> served;
     std::vector<std::size_t> servedAt;
-    auto consider = [&](const BoardList& board) {
+    for (std::size_t i = 0; i < order.size(); ++i) {
         BoardResult r;
-        r.m_board = board;
-        if (!CarriesLabel(*kind, FormatUnitLine(board))) {
+        if (order[i] == nullptr) {
+            r.m_board = BoardList{L"", named[i], L""};
+            r.m_kind = cutWhileAsking ? ResultKind::NotStarted : ResultKind::NoReply;
+            r.m_nOpcode = cutWhileAsking ? 0 : OP_DISCOVER;
+        } else if (r.m_board = *order[i]; !choice.served[i]) {
             r.m_kind = ResultKind::Skipped;
             r.m_strLabel = kind->m_pszLabel;
             m_log.WriteUnicode(FormatResultLine(r) + L"\r\n");
@@ -219,27 +246,9 @@ CliExit CliApp::Flash()
             r.m_kind = ResultKind::NotStarted;
         } else {
             servedAt.push_back(results.size());
-            served.push_back(board);
+            served.push_back(*order[i]);
         }
         results.push_back(r);
-    };
-    if (m_options.m_bAll) {
-        std::vector<BoardList> boards = finder.Boards();
-        std::stable_sort(boards.begin(), boards.end(),
-            [](const BoardList& a, const BoardList& b) { return ParseIPv4(a.m_strIP) < ParseIPv4(b.m_strIP); });
-        for (const BoardList& b : boards)
-            consider(b);
-    }
-    for (const std::wstring& target : targets) {
-        if (const BoardList* board = finder.Find(target)) {
-            consider(*board);
-        } else {
-            BoardResult r;
-            r.m_board = BoardList{L"", target, L""};
-            r.m_kind = cutWhileAsking ? ResultKind::NotStarted : ResultKind::NoReply;
-            r.m_nOpcode = cutWhileAsking ? 0 : OP_DISCOVER;
-            results.push_back(r);
-        }
     }
 
     std::uint64_t elapsed = 0;

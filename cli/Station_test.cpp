@@ -116,8 +116,8 @@ TEST(StationRecord, ServedBoardsAreReadBackFromWhatWasWritten)
 TEST(StationWatch, EachBoardIsDecidedOnOnceWhenFirstHeard)
 {
     const ServedSet served = {{L"00:11:22:33:44:07", "aaaa"}, {L"00:11:22:33:44:08", "bbbb"}};
-    WatchBook book(Vex(), "aaaa", served, true);
-    WatchBook everyTime(Vex(), "aaaa", served, false);
+    WatchBook book(L"vex_arm_fw.bin", "aaaa", served, true);
+    WatchBook everyTime(L"vex_arm_fw.bin", "aaaa", served, false);
     const struct {
         BoardList board;
         Sighting once, always;

@@ -12,7 +12,7 @@ Watch::Watch(EventLoop& loop, BoardLink& link, IClock& clock, IFlashObserver& pr
       m_lists(lists),
       m_job(job),
       m_done(std::move(done)),
-      m_book(*job.m_pKind, job.m_strSha256, job.m_served, job.m_bOncePerMac),
+      m_book(FileNameOfPath(job.m_strPath), job.m_strSha256, job.m_served, job.m_bOncePerMac),
       m_check(job.m_nVerifyReturnMs == 0 ? nullptr
                                          : std::make_unique<ReturnCheck>(loop, link, job.m_nVerifyReturnMs,
                                              [this](int board, const ReturnOutcome& outcome) {

@@ -2,8 +2,8 @@
 
 #include "download/FirmwareKind.h"
 
-WatchBook::WatchBook(const FirmwareKind& kind, std::string sha256, ServedSet served, bool oncePerMac)
-    : m_kind(kind), m_strSha256(std::move(sha256)), m_served(std::move(served)), m_bOncePerMac(oncePerMac)
+WatchBook::WatchBook(std::wstring fileName, std::string sha256, ServedSet served, bool oncePerMac)
+    : m_strFileName(std::move(fileName)), m_strSha256(std::move(sha256)), m_served(std::move(served)), m_bOncePerMac(oncePerMac)
 {
 }
 
@@ -14,7 +14,7 @@ Sighting WatchBook::See(const BoardList& board)
     const std::wstring key = board.m_strMAC.empty() ? L"address " + board.m_strIP : board.m_strMAC;
     if (!m_known.insert(key).second)
         return Sighting::Known;
-    if (!CarriesLabel(m_kind, FormatUnitLine(board)))
+    if (!ChooseBoards(m_strFileName, {FormatUnitLine(board)}).served[0])
         return Sighting::OtherKind;
     if (m_bOncePerMac && !board.m_strMAC.empty() && m_served.count({board.m_strMAC, m_strSha256}) != 0)
         return Sighting::ServedBefore;

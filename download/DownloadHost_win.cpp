@@ -95,14 +95,18 @@ void CDownloadHost::StartDownload()
         return;
     }
     std::wstring fileName = ::PathFindFileNameW(m_strFirmwarePath.c_str());
-    const FirmwareKind* kind = FindFirmwareKind(fileName);
-    if (!kind) {
+    const std::vector<int> selected = m_listUnits.GetSelItems();
+    std::vector<std::wstring> lines;
+    for (int index : selected)
+        lines.push_back(m_listUnits.GetText(index));
+    const BoardChoice choice = ChooseBoards(fileName, lines);
+    if (!choice.kind) {
         ShowUserError(m_window.m_hWnd, MSG_FILE_MISMATCH);
         return;
     }
-    for (int index : m_listUnits.GetSelItems()) {
-        if (!CarriesLabel(*kind, m_listUnits.GetText(index)))
-            m_listUnits.SetSel(index, FALSE);
+    for (std::size_t i = 0; i < selected.size(); ++i) {
+        if (!choice.served[i])
+            m_listUnits.SetSel(selected[i], FALSE);
     }
     if (m_listUnits.GetSelCount() <= 0) {
         ShowUserError(m_window.m_hWnd, MSG_NO_MATCH);

@@ -23,6 +23,15 @@ bool CarriesLabel(const FirmwareKind& kind, const std::wstring& unitLine)
     return unitLine.find(kind.m_pszLabel) != std::wstring::npos;
 }
 
+BoardChoice ChooseBoards(const std::wstring& fileName, const std::vector<std::wstring>& unitLines)
+{
+    BoardChoice choice;
+    choice.kind = FindFirmwareKind(fileName);
+    for (const std::wstring& line : unitLines)
+        choice.served.push_back(choice.kind != nullptr && CarriesLabel(*choice.kind, line));
+    return choice;
+}
+
 std::wstring FileNameOfPath(const std::wstring& path)
 {
     const std::size_t separator = path.find_last_of(L"\\/:");

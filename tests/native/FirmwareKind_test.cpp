@@ -36,3 +36,17 @@ TEST(FirmwareKind, LabelIsMatchedCaseSensitivelyAnywhereInTheLine)
 }
 
 } // namespace
+
+// The choice both shells make: a file goes to the boards of its kind only; a
+// name without a token serves no board at all.
+TEST(FirmwareKind, ChoiceServesOnlyBoardsOfTheFilesKind)
+{
+    const std::vector<std::wstring> lines{L"FW PIM DAL2+1\tIP=10.0.0.1\tMAC=01", L"FW DAL1+1\tIP=10.0.0.2\tMAC=02",
+        L"", L"FW PIM DAL2+1 spare\tIP=10.0.0.4\tMAC=04"};
+    const BoardChoice pim = ChooseBoards(L"pim_dal1_2_fw_v3.bin", lines);
+    ASSERT_NE(pim.kind, nullptr);
+    EXPECT_EQ(pim.served, (std::vector<bool>{true, false, false, true}));
+    const BoardChoice none = ChooseBoards(L"firmware.bin", lines);
+    EXPECT_EQ(none.kind, nullptr);
+    EXPECT_EQ(none.served, std::vector<bool>(4, false));
+}
