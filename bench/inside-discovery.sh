@@ -19,7 +19,7 @@ first_out() { wait "$watcher" 2>/dev/null; cat "$BENCH_DIR/first.out"; }
 ms_between() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.1f", (b - a) * 1000}'; }
 
 # The window: Search, then the driver's clock once the list holds every board.
-start_program
+start_window
 for run in $(seq "$runs"); do
   watch_first
   t1=$(ui --poll 1 menu search -- wait-units "$n+" "$wait_ms" -- clock)

@@ -119,7 +119,7 @@ done
 read -r -a rows <<<"${BENCH_ROWS:-window cli_exe floor_exe cli tftp floor}"
 declare -A window_line
 if [[ " ${rows[*]} " == *" window "* ]]; then
-  start_program
+  start_window
   start_sim window "$board_plain" "$board_slow"
   ui menu search -- wait-units 2 10000 >/dev/null
   i=0

@@ -41,7 +41,7 @@ done
 boards=${BENCH_WINDOW_FLEET:-8}
 [ "$boards" != 0 ] || exit 0
 dir=$BENCH_DIR/sim/fleet
-start_program
+start_window
 start_sim fleet "$(board_set "$boards")"
 ui menu search -- wait-units "$boards" 10000 >/dev/null
 t_start=$SECONDS

@@ -6,14 +6,18 @@ sim=$root/build/native/tools/boardsim/boardsim
 cli=$root/build/native/cli/tarnwell-cli
 cli_exe=$root/build/win/cli/tarnwell-cli.exe
 runs=${BENCH_RUNS:-7}
+
+# Starting and stopping the window and the UI driver are the tests' own.
+HARNESS_NAME=bench
+HARNESS_UI_ERR=$BENCH_DIR/ui.err
+HARNESS_APP_DIR=$BENCH_DIR/app
+# Wine's first program in a namespace starts its services too: on a busy machine that takes long.
+HARNESS_START_TIMEOUT_MS=120000
+source "$root/tests/lib/harness.sh"
 # Debian's own Python, the one python3-matplotlib is for (not one earlier on PATH).
 py=/usr/bin/python3
 [ -x "$py" ] || py=python3
 
-ui() {
-  wine "$root/build/win/tools/uidriver/uidriver.exe" "$@" 2>>"$BENCH_DIR/ui.err" | tr -d '\r'
-  return "${PIPESTATUS[0]}"
-}
 # Closes a dialog a failed step left open over the window.
 ui_recover() { ui file-dialog-cancel >/dev/null 2>&1; ui msgbox-ok >/dev/null 2>&1; ui wait-enabled main 2000 >/dev/null; }
 winpath() { echo "Z:$1" | tr / '\\'; }
@@ -21,10 +25,8 @@ record() { echo "$*" >>"$BENCH_DIR/results.txt"; }
 note() { echo "bench: $*" >&2; }
 
 # The window, started once per part; its settings file lands in $BENCH_DIR/app.
-start_program() {
-  ( cd "$BENCH_DIR/app" && exec wine "$BENCH_DIR/app/Tarnwell.exe" ) >/dev/null 2>&1 &
-  # Wine's first program in a namespace starts its services too: on a busy machine that takes long.
-  ui --timeout 120000 wait-main 120000 >/dev/null || note "the window did not open"
+start_window() {
+  start_program || return 1
   wine_here || note "this prefix's Wine server runs outside this namespace: its sockets are not ours"
 }
 # The prefix's Wine server (which owns every socket of its programs) runs in this network namespace.
@@ -37,7 +39,6 @@ wine_here() {
   done
   return 1
 }
-stop_program() { ui menu exit -- wait-gone main 5000 >/dev/null; wineserver -k 2>/dev/null; }
 # choose_file FILE: the window's File button and dialog, tried again if a step fails under load.
 choose_file() {
   local _

@@ -12,6 +12,7 @@
 
 set -u
 source "$(dirname "$0")/../lib/harness.sh"
+source "$(dirname "$0")/bed.sh"
 
 if [ "${1:-}" = inside ]; then
     PART=$2
@@ -313,18 +314,6 @@ mkdir -p "$WORK/fw"
 head -c 20000 /dev/urandom >"$WORK/fw/vex_arm_fw.bin"
 head -c 3000 /dev/urandom >"$WORK/fw/gur_arm_fw.bin"
 head -c 1000 /dev/urandom >"$WORK/fw/pim_dal1_2_fw.bin"
-
-# bed NAME "testbed options" "simulator boards": runs part NAME inside; the simulator's verdict in $WORK/NAME.verdict.
-bed() {
-    local name=$1 options=$2 boards=$3
-    # shellcheck disable=SC2086
-    "$TESTBED" --quiet $options --boards-log "$WORK/$name.sim" \
-        --boards-cmd "exec $BOARDSIM $boards --quiet --out $WORK/out-$name --verdict $WORK/$name.verdict" \
-        -- bash "$0" inside "$name" || fail "$name: the test bed failed"
-    grep -q '^flags=0$' "$WORK/$name.verdict" 2>/dev/null \
-        || fail "$name: the simulator flagged requests: $(grep -h 'flag' "$WORK/$name.verdict" "$WORK/$name.sim" | head -5)"
-    grep -q '^strays=0$' "$WORK/$name.verdict" 2>/dev/null || fail "$name: datagrams reached no board"
-}
 
 image_ok() { # NAME IP FILE: the simulator received FILE identically at IP
     cmp -s "$WORK/fw/$3" "$WORK/out-$1/$2/$3" || fail "$1: the image of $2 differs from $3 or is missing"

@@ -9,6 +9,8 @@
 #        station.sh inside PART      (run by the test bed in the workstation namespace)
 
 set -u
+source "$(dirname "$0")/../lib/harness.sh"
+source "$(dirname "$0")/bed.sh"
 
 if [ "${1:-}" = inside ]; then
     PART=$2
@@ -16,21 +18,14 @@ else
     CLI=$(realpath "$1")
     BOARDSIM=$2
     TESTBED=$3
-    [ "$(id -u)" = 0 ] || { echo "needs root for ip netns; skipped"; exit 77; }
-    ip netns list >/dev/null 2>&1 || { echo "ip netns unavailable; skipped"; exit 77; }
+    skip_unless_netns
     WORK=$(mktemp -d /tmp/cli-station.XXXXXX)
     [ -n "${KEEP_WORK:-}" ] || trap 'rm -rf -- "$WORK"' EXIT
     STATION=$(cd "$(dirname "$0")/../../cli" && pwd)/station-example.sh
     export CLI WORK STATION
 fi
 
-fail() {
-    echo "FAIL: $*" | tee -a "$WORK/failures"
-}
-
-expect_eq() { # WHAT EXPECTED ACTUAL
-    [ "$2" = "$3" ] || fail "$1: expected [$2], got [$3]"
-}
+export HARNESS_FAIL_FILE=$WORK/failures
 
 # Every line of the record FILE is one JSON object; prints how many there are, or fails.
 record_lines() { # WHAT FILE
@@ -198,25 +193,11 @@ head -c 20000 /dev/urandom >"$WORK/fw/vex_arm_fw.bin"
 head -c 20000 /dev/urandom >"$WORK/fw/v2_vex_arm_fw.bin"
 head -c 1000000 /dev/urandom >"$WORK/fw/big_vex_arm_fw.bin"
 
-# bed NAME "testbed options" "simulator boards": runs part NAME inside; the simulator's summary in $WORK/NAME.json.
-bed() {
-    local name=$1 options=$2 boards=$3
-    # shellcheck disable=SC2086
-    "$TESTBED" --quiet $options --boards-log "$WORK/$name.sim" \
-        --boards-cmd "exec $BOARDSIM $boards --quiet --out $WORK/out-$name --summary $WORK/$name.json" \
-        -- bash "$0" inside "$name" || fail "$name: the test bed failed"
-    python3 - "$WORK/$name.json" <<'EOF' || fail "$name: the simulator flagged requests or heard strays"
-import json, sys
-d = json.load(open(sys.argv[1]))
-sys.exit(d["flag_total"] != 0 or len(d["strays"]) != 0)
-EOF
-}
-
 # Twelve boards over 20 s: a VEX board every 3.2 s from 1 s on, a GUR board every 3.2 s from 2.6 s on.
 bed line "--layout one-subnet --count 12" \
     "--board \"name=FW VEX %d,mac=00:11:22:33:44:01,ip=\${TW_BOARD_IPS% * * * * * *},appear=1000:3200,back=300\" \
      --board \"name=FW GUR %d,mac=00:11:22:33:55:01,ip=\${TW_BOARD_IPS#* * * * * * },appear=2600:3200\""
-python3 - "$WORK/line.json" "$WORK/fw" <<'EOF' || fail "line: the simulator's account differs"
+python3 - "$WORK/line.sim.json" "$WORK/fw" <<'EOF' || fail "line: the simulator's account differs"
 import hashlib, json, sys
 d = json.load(open(sys.argv[1]))
 sha = {f: hashlib.sha256(open(sys.argv[2] + "/" + f, "rb").read()).hexdigest() for f in ("vex_arm_fw.bin", "v2_vex_arm_fw.bin")}
@@ -241,8 +222,5 @@ bed return "--layout one-subnet --count 9" \
 # 1 MB in 1985 blocks, each answered 2 ms late: several seconds per board.
 bed interrupt "--layout one-subnet --count 3" "--board \"name=FW VEX %d,ip=\$TW_BOARD_IPS,late=data:*:2\""
 
-if [ -s "$WORK/failures" ]; then
-    echo "$(wc -l <"$WORK/failures") failures"
-    exit 1
-fi
-echo "tarnwell-cli station mode end to end: all fine"
+[ "$(harness_failures)" -ne 0 ] || echo "tarnwell-cli station mode end to end: all fine"
+harness_verdict

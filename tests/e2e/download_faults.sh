@@ -18,7 +18,7 @@ path=$(make_image gur_arm_fw.bin 3000)
 choose_file "$path"
 # Select from the last line to the first.
 for i in 4 3 2 1 0; do ui select "$i" >/dev/null; done
-order=$(ui read units | cut -f3 | sed 's/IP=//' | tr '\n' ' ')
+order=$(unit_ips)
 ui menu download >/dev/null
 wait_download_end "Unit at IP 192.168.1.5 is rebooting." 120000
 sleep 1

@@ -17,7 +17,7 @@ start_program
 # Asked one by one, the boards are listed, and so served, in this order.
 ui menu ping-list -- wait-dialog "$L" -- settext "$L" ip-list $'192.168.1.1\n192.168.1.2\n192.168.1.3' \
    -- click "$L" ok -- wait-gone "$L" -- wait-units 3 10000 >/dev/null || fail "three boards should be listed"
-expect_eq "list order" "192.168.1.1 192.168.1.2 192.168.1.3 " "$(ui read units | cut -f3 | sed 's/IP=//' | tr '\n' ' ')"
+expect_eq "list order" "192.168.1.1 192.168.1.2 192.168.1.3 " "$(unit_ips)"
 path=$(make_image vex_arm_fw.bin 4000)
 choose_file "$path"
 ui select-all -- menu download >/dev/null

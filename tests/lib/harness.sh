@@ -67,11 +67,13 @@ ui() {
 }
 
 # start_program [ARGS...]: Tarnwell.exe from $HARNESS_APP_DIR, where its settings
-# file lands; waits for the main window, and fails when it does not open.
+# file lands; waits for the main window (HARNESS_START_TIMEOUT_MS, 30 s unless
+# set), and fails when it does not open.
 start_program() {
   ( cd "$HARNESS_APP_DIR" && exec wine "$HARNESS_APP_DIR/Tarnwell.exe" "$@" ) >/dev/null 2>&1 &
   HARNESS_PROGRAM=$!
-  ui --timeout 30000 wait-main 30000 >/dev/null || { fail "the main window did not open"; return 1; }
+  local wait=${HARNESS_START_TIMEOUT_MS:-30000}
+  ui --timeout "$wait" wait-main "$wait" >/dev/null || { fail "the main window did not open"; return 1; }
 }
 
 # Closes the window as a user would, then makes sure nothing of Wine is left.
@@ -82,4 +84,10 @@ stop_program() {
   # The next start must find no server of this prefix still going down.
   wineserver -k 2>/dev/null
   timeout 10 wineserver -w 2>/dev/null
+}
+
+# The addresses of the listed units, in list order, each followed by a space:
+# the third field of a unit line, "IP=address".
+unit_ips() {
+  ui read units | cut -f3 | sed 's/^IP=//' | tr '\n' ' '
 }
