@@ -258,7 +258,24 @@ build() {
             ip -n "$BD_NS" link set "$bd_if" master br0 || die "$bd_if on the bridge"
         fi
         ip -n "$BD_NS" link set "$bd_if" up || die "link $bd_if up"
+        known_neighbours "$ws_if" "$dev" "${LINK_BOARDS[$i]}"
     done
+}
+
+# The kernel keeps at most gc_thresh3 (1024 unless raised, and raised only on
+# the host, not in a namespace) resolved neighbours for all namespaces together;
+# a workstation asking more boards than that by address loses the requests whose
+# address resolution could not be queued. On a link with that many boards they
+# are entered as permanent neighbours, which that limit does not count.
+known_neighbours() {  # WS_IF BOARDS_DEV "IP..."
+    local mac ip n
+    n=$(wc -w <<<"$3")
+    [ "$n" -gt 500 ] || return 0
+    mac=$(ip -n "$BD_NS" -o link show "$2" | grep -o 'link/ether [0-9a-f:]*' | cut -d' ' -f2)
+    [ -n "$mac" ] || die "no hardware address on $2"
+    for ip in $3; do
+        echo "neighbour replace $ip lladdr $mac dev $1 nud permanent"
+    done | ip -n "$WS_NS" -batch - || die "neighbours of $1"
 }
 
 export_environment() {
