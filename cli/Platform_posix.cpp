@@ -170,6 +170,7 @@ public:
             if (fd < 0)
                 continue;
             m_sockets.push_back(fd);
+            m_broadcast.push_back(-1);
             m_adapters.push_back(AdapterAddress{FormatAddress(address), FormatAddress(HostOrder(i->ifa_netmask))});
         }
         ::freeifaddrs(interfaces);
@@ -180,10 +181,12 @@ public:
 
     bool SendFrom(std::size_t adapter, std::uint32_t target, const std::uint8_t* data, int length) override
     {
-        // Each send sets the option itself, so no send depends on the one before.
+        // Each send has the option it needs, so no send depends on the one
+        // before; it is set only when it changes (a download sends thousands).
         const int fd = m_sockets[adapter];
         const int broadcast = target == LIMITED_BROADCAST ? 1 : 0;
-        ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &broadcast, sizeof broadcast);
+        if (m_broadcast[adapter] != broadcast && ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &broadcast, sizeof broadcast) == 0)
+            m_broadcast[adapter] = broadcast;
         const sockaddr_in to = Endpoint(target, BOARD_PORT);
         const ssize_t sent = ::sendto(fd, data, static_cast<std::size_t>(length), 0,
             reinterpret_cast<const sockaddr*>(&to), sizeof to);
@@ -202,14 +205,17 @@ public:
         const int timeout = static_cast<int>(timeoutMs > INT_MAX ? INT_MAX : timeoutMs);
         if (::poll(polled.data(), polled.size(), timeout) <= 0)
             return;
+        // One datagram from each socket that has one: a download waits once a
+        // block, and a read that finds nothing costs as much as one that does.
+        // Whatever else waits is found by the next wait.
         for (std::size_t i = 0; i < m_sockets.size(); ++i) {
             if ((polled[i].revents & POLLIN) != 0)
-                Drain(polled[i].fd, received);
+                ReadOne(polled[i].fd, received);
         }
     }
 
 private:
-    static void Drain(int fd, std::vector<Datagram>& received)
+    static void ReadOne(int fd, std::vector<Datagram>& received)
     {
         std::uint8_t buffer[REPLY_BUFFER_SIZE + 1];
         for (;;) {
@@ -221,15 +227,16 @@ private:
             if (n < 0)
                 return;
             // Empty datagrams and ones longer than a reply may be are dropped.
-            if (n == 0 || n > REPLY_BUFFER_SIZE)
-                continue;
-            received.push_back(Datagram{FormatAddress(HostOrder(reinterpret_cast<const sockaddr*>(&from))),
-                std::vector<std::uint8_t>(buffer, buffer + n)});
+            if (n > 0 && n <= REPLY_BUFFER_SIZE)
+                received.push_back(Datagram{FormatAddress(HostOrder(reinterpret_cast<const sockaddr*>(&from))),
+                    std::vector<std::uint8_t>(buffer, buffer + n)});
+            return;
         }
     }
 
     std::vector<AdapterAddress> m_adapters;
     std::vector<int> m_sockets;
+    std::vector<int> m_broadcast; // per socket: SO_BROADCAST as last set, -1 before the first send
     int m_nWakeFd;
 };
 

@@ -124,8 +124,8 @@ public:
     {
         for (SOCKET s : m_sockets)
             ::closesocket(s);
-        if (m_readable != WSA_INVALID_EVENT)
-            ::WSACloseEvent(m_readable);
+        for (WSAEVENT e : m_events)
+            ::WSACloseEvent(e);
         if (m_bStarted)
             ::WSACleanup();
     }
@@ -138,11 +138,6 @@ public:
             return false;
         }
         m_bStarted = true;
-        m_readable = ::WSACreateEvent();
-        if (m_readable == WSA_INVALID_EVENT) {
-            error = L"cannot make an event for the sockets";
-            return false;
-        }
         for (const AdapterAddress& a : ListAdapterAddresses())
             Add(a);
         // Loopback is no adapter to the adapter list; it is added for
@@ -155,10 +150,14 @@ public:
 
     bool SendFrom(std::size_t adapter, std::uint32_t target, const std::uint8_t* data, int length) override
     {
-        // Each send sets the option itself, so no send depends on the one before.
+        // Each send has the option it needs, so no send depends on the one
+        // before. It is set only when it changes: under Wine every socket call
+        // is a trip to the server, and a download sends thousands.
         const SOCKET s = m_sockets[adapter];
-        const BOOL broadcast = target == LIMITED_BROADCAST ? TRUE : FALSE;
-        ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&broadcast), sizeof broadcast);
+        const int broadcast = target == LIMITED_BROADCAST ? 1 : 0;
+        if (m_broadcast[adapter] != broadcast
+            && ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&broadcast), sizeof broadcast) == 0)
+            m_broadcast[adapter] = broadcast;
         const sockaddr_in to = Endpoint(target, BOARD_PORT);
         return ::sendto(s, reinterpret_cast<const char*>(data), length, 0, reinterpret_cast<const sockaddr*>(&to),
                    sizeof to) == length;
@@ -166,17 +165,36 @@ public:
 
     void Wait(std::uint64_t timeoutMs, std::vector<Datagram>& received) override
     {
-        // Every socket signals one event; the console's interrupt has its own.
-        HANDLE events[2] = {m_readable, g_interruptEvent};
-        const DWORD count = g_interruptEvent != nullptr ? 2 : 1;
-        const DWORD timeout = static_cast<DWORD>(std::min<std::uint64_t>(timeoutMs, 86400000u));
-        if (::WaitForMultipleObjects(count, events, FALSE, timeout) != WAIT_OBJECT_0)
+        // A download waits once a block, and under Wine every socket call is a
+        // trip to the server, a failed read as much as a good one. So each
+        // socket has an event of its own and the wait says which one has a
+        // datagram: that socket is read once, and the next wait finds whatever
+        // else waits. The sockets take turns at being looked at first, so that
+        // a flood on one delays no other. The console's interrupt comes last.
+        const std::size_t count = m_events.size();
+        std::vector<HANDLE> order;
+        for (std::size_t k = 0; k < count; ++k)
+            order.push_back(m_events[(m_nNext + k) % count]);
+        if (g_interruptEvent != nullptr)
+            order.push_back(g_interruptEvent);
+        if (order.empty())
             return;
-        // Reset before reading: a datagram that comes after a socket's last
-        // read signals the event again, since each read re-enables FD_READ.
-        ::WSAResetEvent(m_readable);
-        for (SOCKET s : m_sockets)
-            Drain(s, received);
+        const DWORD timeout = static_cast<DWORD>(std::min<std::uint64_t>(timeoutMs, 86400000u));
+        const DWORD result = ::WaitForMultipleObjects(static_cast<DWORD>(order.size()), order.data(), FALSE, timeout);
+        if (result >= WAIT_OBJECT_0 + count)
+            return; // the interrupt, the time-out or a failure
+        const std::size_t e = (m_nNext + (result - WAIT_OBJECT_0)) % count;
+        m_nNext = (e + 1) % count;
+        // Reset before reading: a read re-enables FD_READ, so a datagram still
+        // waiting sets the event again.
+        ::WSAResetEvent(m_events[e]);
+        if (e + 1 < count || m_sockets.size() == count) {
+            Read(m_sockets[e], received, false);
+            return;
+        }
+        // Sockets beyond the wait's limit share the last event: each is read out.
+        for (std::size_t i = e; i < m_sockets.size(); ++i)
+            Read(m_sockets[i], received, true);
     }
 
 private:
@@ -188,17 +206,26 @@ private:
         const sockaddr_in local = Endpoint(ParseIPv4(adapter.m_strAddress), 0);
         int bytes = RECEIVE_BUFFER_BYTES;
         ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+        // The wait takes one handle for the console's interrupt besides these.
+        const bool shared = m_events.size() == MAXIMUM_WAIT_OBJECTS - 1;
+        const WSAEVENT readable = shared ? m_events.back() : ::WSACreateEvent();
         // WSAEventSelect makes the socket non-blocking as well.
-        if (::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0
-            || ::WSAEventSelect(s, m_readable, FD_READ) != 0) {
+        if (readable == WSA_INVALID_EVENT || ::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0
+            || ::WSAEventSelect(s, readable, FD_READ) != 0) {
+            if (readable != WSA_INVALID_EVENT && !shared)
+                ::WSACloseEvent(readable);
             ::closesocket(s);
             return;
         }
+        if (!shared)
+            m_events.push_back(readable);
         m_sockets.push_back(s);
+        m_broadcast.push_back(-1);
         m_adapters.push_back(adapter);
     }
 
-    static void Drain(SOCKET s, std::vector<Datagram>& received)
+    // One datagram, or with `all` every one waiting.
+    static void Read(SOCKET s, std::vector<Datagram>& received, bool all)
     {
         char buffer[REPLY_BUFFER_SIZE];
         for (;;) {
@@ -217,12 +244,16 @@ private:
                 const auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer);
                 received.push_back(Datagram{FormatAddress(ntohl(from.sin_addr.s_addr)), std::vector<std::uint8_t>(bytes, bytes + n)});
             }
+            if (!all)
+                return;
         }
     }
 
     std::vector<AdapterAddress> m_adapters;
     std::vector<SOCKET> m_sockets;
-    WSAEVENT m_readable = WSA_INVALID_EVENT;
+    std::vector<int> m_broadcast;    // per socket: SO_BROADCAST as last set, -1 before the first send
+    std::vector<WSAEVENT> m_events;  // per socket; the last is shared by any beyond the wait's limit
+    std::size_t m_nNext = 0;         // the event looked at first by the next wait
     bool m_bStarted = false;
 };
 
