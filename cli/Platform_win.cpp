@@ -124,8 +124,8 @@ public:
     {
         for (SOCKET s : m_sockets)
             ::closesocket(s);
-        for (WSAEVENT e : m_events)
-            ::WSACloseEvent(e);
+        for (HANDLE e : m_events)
+            ::CloseHandle(e);
         if (m_bStarted)
             ::WSACleanup();
     }
@@ -185,9 +185,6 @@ public:
             return; // the interrupt, the time-out or a failure
         const std::size_t e = (m_nNext + (result - WAIT_OBJECT_0)) % count;
         m_nNext = (e + 1) % count;
-        // Reset before reading: a read re-enables FD_READ, so a datagram still
-        // waiting sets the event again.
-        ::WSAResetEvent(m_events[e]);
         if (e + 1 < count || m_sockets.size() == count) {
             Read(m_sockets[e], received, false);
             return;
@@ -208,12 +205,15 @@ private:
         ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
         // The wait takes one handle for the console's interrupt besides these.
         const bool shared = m_events.size() == MAXIMUM_WAIT_OBJECTS - 1;
-        const WSAEVENT readable = shared ? m_events.back() : ::WSACreateEvent();
+        // Auto-reset: the wait that reports it also clears it, which saves a
+        // call a block; a read re-enables FD_READ, so a datagram still waiting
+        // sets it again.
+        const HANDLE readable = shared ? m_events.back() : ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
         // WSAEventSelect makes the socket non-blocking as well.
-        if (readable == WSA_INVALID_EVENT || ::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0
+        if (readable == nullptr || ::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0
             || ::WSAEventSelect(s, readable, FD_READ) != 0) {
-            if (readable != WSA_INVALID_EVENT && !shared)
-                ::WSACloseEvent(readable);
+            if (readable != nullptr && !shared)
+                ::CloseHandle(readable);
             ::closesocket(s);
             return;
         }
@@ -252,7 +252,7 @@ private:
     std::vector<AdapterAddress> m_adapters;
     std::vector<SOCKET> m_sockets;
     std::vector<int> m_broadcast;    // per socket: SO_BROADCAST as last set, -1 before the first send
-    std::vector<WSAEVENT> m_events;  // per socket; the last is shared by any beyond the wait's limit
+    std::vector<HANDLE> m_events;    // per socket; the last is shared by any beyond the wait's limit
     std::size_t m_nNext = 0;         // the event looked at first by the next wait
     bool m_bStarted = false;
 };
