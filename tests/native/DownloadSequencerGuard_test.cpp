@@ -94,6 +94,31 @@ TEST(DownloadSequencerGuard, AcksAndTicksWhileIdleOrBetweenStepsChangeNothing)
     EXPECT_TRUE(bench.host.m_bReady && bench.file.m_nClosedUses == 0) << "the closed file was used";
 }
 
+// The shell's one timer may fire before the deadline it was aimed at has moved
+// on (each request moves it); such a tick must not count as a time-out.
+TEST(DownloadSequencerGuard, OnlyATickAtTheDeadlineOfTheRequestOutRetries)
+{
+    SequencerBench bench;
+    bench.boards[A].silent = true;
+    ASSERT_TRUE(bench.Start(1000, {A}));
+    while (bench.host.DispatchOne(bench.sequencer)) {
+    }
+    ASSERT_EQ(bench.sequencer.NextDeadline(), RETRY_TIMEOUT_MS) << "the file name's deadline";
+    for (const std::uint64_t early : {std::uint64_t{0}, std::uint64_t{RETRY_TIMEOUT_MS - 1}}) {
+        bench.sequencer.OnTick(early);
+        EXPECT_TRUE(bench.host.m_posted.empty() && bench.host.m_lines.size() == 1) << "a tick at " << early << " ms retried";
+    }
+    bench.host.m_now = 3000;
+    bench.sequencer.OnAck(Ack(OP_FILENAME), A);
+    bench.host.DispatchOne(bench.sequencer);
+    EXPECT_EQ(bench.sequencer.NextDeadline(), 3000 + RETRY_TIMEOUT_MS) << "block 0 moved the deadline on";
+    bench.sequencer.OnTick(RETRY_TIMEOUT_MS);
+    EXPECT_TRUE(bench.host.m_posted.empty()) << "the file name's old deadline retried block 0";
+    bench.sequencer.OnTick(3000 + RETRY_TIMEOUT_MS);
+    ASSERT_EQ(bench.host.m_lines.size(), 2u);
+    EXPECT_EQ(bench.host.m_lines[1], L"Retrying send data IP " + A + L"\r\n");
+}
+
 TEST(DownloadSequencerGuard, DownloadKeepsWhatItStartedWith)
 {
     SequencerBench bench;
