@@ -204,10 +204,11 @@ def goals(download, discovery, listed, fleet_data, out):
         ideal = math.ceil(254 / 64) * one
         checks.append(("254 boards, 64 lanes within 1.3× ideal", big[0][3] <= 1.3 * ideal,
                        f"{big[0][3]:.2f} s against {ideal:.2f} s: {ratio(big[0][3], ideal)}×"))
-    full = listed.get(("window", "4000"))
-    if full:
-        ok = all(c == "4000" for c in full)
-        checks.append(("discovery: 4000 of 4000 listed (window)", ok, ", ".join(full)))
+    for key, name in (("window", "window"), ("cli", "tarnwell-cli"), ("cli_exe", "tarnwell-cli.exe")):
+        full = listed.get((key, "4000"))
+        if full:
+            ok = all(c == "4000" for c in full)
+            checks.append((f"discovery: 4000 of 4000 listed ({name})", ok, ", ".join(full)))
     for text, met, figures in checks:
         state = "met" if met else "NOT met"
         if "–" in figures:
