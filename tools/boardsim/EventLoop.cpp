@@ -152,10 +152,17 @@ void EventLoop::Run(Micros stopAfter)
         Micros until = stopAfter;
         if (!m_pending.empty())
             until = std::min(until, m_pending.top().reply.due);
-        int timeout = -1;
-        if (until != kNever)
-            timeout = static_cast<int>(std::min<Micros>((until - now + 999) / 1000, 1000000));
-        const int n = ::epoll_wait(m_epoll, events, kEvents, timeout);
+        // To the microsecond: with many boards answering late, a wait rounded
+        // up to the millisecond would make every held-back reply later still.
+        timespec timeout{};
+        const Micros wait = until == kNever || until <= now ? 0 : std::min<Micros>(until - now, Micros{1000000000});
+        timeout.tv_sec = static_cast<time_t>(wait / 1000000);
+        timeout.tv_nsec = static_cast<long>(wait % 1000000) * 1000;
+        int n = ::epoll_pwait2(m_epoll, events, kEvents, until == kNever ? nullptr : &timeout, nullptr);
+        if (n < 0 && errno == ENOSYS) {
+            const int ms = until == kNever ? -1 : static_cast<int>((wait + 999) / 1000);
+            n = ::epoll_wait(m_epoll, events, kEvents, ms);
+        }
         for (int i = 0; i < n; ++i) {
             const std::uint64_t slot = events[i].data.u64;
             if (slot == kWakeSlot) {
