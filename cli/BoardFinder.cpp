@@ -14,6 +14,8 @@ void BoardFinder::Run(const std::vector<std::wstring>& targets, std::uint64_t wa
 {
     m_targets = targets;
     m_boards.clear();
+    m_boardAt.clear();
+    m_waitingFor = std::unordered_set<std::wstring>(targets.begin(), targets.end());
     m_unanswered.clear();
     m_loop.SetReplyHandler([this](const BoardReply& reply, const std::wstring& sender) { OnReply(reply, sender); });
     const std::uint64_t deadline = m_loop.Now() + waitMs;
@@ -36,25 +38,19 @@ void BoardFinder::OnReply(const BoardReply& reply, const std::wstring& sender)
         return;
     // Names and MACs are kept byte for byte (whatever the workstation's code
     // page), and decoded from the boards' code page when they are shown.
+    m_boardAt.emplace(sender, m_boards.size());
     m_boards.push_back(BoardList{BytesAsText(reply.name), sender, BytesAsText(reply.mac)});
+    m_waitingFor.erase(sender);
 }
 
 const BoardList* BoardFinder::Find(const std::wstring& ip) const
 {
-    for (const BoardList& board : m_boards) {
-        if (board.m_strIP == ip)
-            return &board;
-    }
-    return nullptr;
+    const auto it = m_boardAt.find(ip);
+    return it == m_boardAt.end() ? nullptr : &m_boards[it->second];
 }
 
 bool BoardFinder::AllTargetsAnswered() const
 {
-    if (m_targets.empty())
-        return false; // a broadcast has no end but the wait
-    for (const std::wstring& target : m_targets) {
-        if (Find(target) == nullptr)
-            return false;
-    }
-    return true;
+    // A broadcast has no end but the wait.
+    return !m_targets.empty() && m_waitingFor.empty();
 }

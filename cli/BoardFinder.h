@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "discovery/DiscoveryText.h"
@@ -31,5 +33,9 @@ private:
     BoardLink& m_link;
     std::vector<std::wstring> m_targets;
     std::vector<BoardList> m_boards;
+    // Thousands of boards answer in a burst, and the loop asks after each
+    // reply whether all have answered: both are looked up, not searched for.
+    std::unordered_map<std::wstring, std::size_t> m_boardAt; // address to its place in m_boards
+    std::unordered_set<std::wstring> m_waitingFor;           // targets not yet answered
     std::vector<std::wstring> m_unanswered;
 };
