@@ -194,8 +194,8 @@ stop_boards() {
 
 cleanup() {
     local rc=$?
-    trap - EXIT INT TERM HUP
-    trap '' INT TERM HUP
+    trap - EXIT INT TERM HUP PIPE
+    trap '' INT TERM HUP PIPE
     if [ -n "$COMMAND_PID" ]; then
         kill -TERM "$COMMAND_PID" 2>/dev/null
     fi
@@ -360,6 +360,9 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
+# Output piped into a reader that stops early (| head) ends the test bed here,
+# not in the middle of a write: the namespaces are still taken down.
+trap 'exit 141' PIPE
 
 RUN_DIR=$(mktemp -d /tmp/testbed.XXXXXX) || die "no scratch directory"
 build
