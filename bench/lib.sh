@@ -20,7 +20,6 @@ py=/usr/bin/python3
 
 # Closes a dialog a failed step left open over the window.
 ui_recover() { ui file-dialog-cancel >/dev/null 2>&1; ui msgbox-ok >/dev/null 2>&1; ui wait-enabled main 2000 >/dev/null; }
-winpath() { echo "Z:$1" | tr / '\\'; }
 record() { echo "$*" >>"$BENCH_DIR/results.txt"; }
 note() { echo "bench: $*" >&2; }
 
@@ -43,7 +42,7 @@ wine_here() {
 choose_file() {
   local _
   for _ in 1 2 3; do
-    ui click main file-button -- file-dialog "$(winpath "$1")" >/dev/null &&
+    pick_file "$(winpath "$1")" &&
       ui read file | grep -qF "$(basename "$1")" && return 0
     ui_recover
   done

@@ -9,7 +9,7 @@ start_program || exit 1
 
 if [ "$DEMO_HEADLESS" != 1 ]; then
   echo "Tarnwell is running with five simulated boards (192.168.1.1 to .5)."
-  echo "Sample image: $(echo "Z:$DEMO_DIR/fw/vex_arm_fw_demo.bin" | tr / '\\')"
+  echo "Sample image: $(winpath "$DEMO_DIR/fw/vex_arm_fw_demo.bin")"
   echo "Try Search, select the boards, File, Download. Close the window to end."
   wait "$HARNESS_PROGRAM"
   exit 0
@@ -28,8 +28,7 @@ ui menu search -- wait-units 5 10000 >/dev/null || fail "the five boards did not
 sleep 0.5
 shot 1-search
 ui select-all >/dev/null
-image=$(echo "Z:$DEMO_DIR/fw/vex_arm_fw_demo.bin" | tr / '\\')
-ui click main file-button -- file-dialog "$image" >/dev/null || fail "could not choose the sample image"
+pick_file "$(winpath "$DEMO_DIR/fw/vex_arm_fw_demo.bin")" || fail "could not choose the sample image"
 shot 2-selected
 ui menu download -- wait-progress 1+ 10000 >/dev/null
 shot 3-downloading

@@ -17,3 +17,11 @@ d = json.load(open(sys.argv[1]))
 sys.exit(d["flag_total"] != 0 or len(d["strays"]) != 0)
 PY
 }
+
+# Run inside the workstation namespace, the script only runs its part; call
+# this once the parts are defined.
+run_part_if_inside() {
+    [ "${1:-}" = inside ] || return 0
+    "inside_$PART"
+    exit 0
+}

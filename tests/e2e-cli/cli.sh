@@ -303,10 +303,7 @@ inside_names() {
     grep -q '^2 boards: 0 ok, 2 failed (2 did not answer), 0 skipped in ' <<<"$out" || fail "nobody answers: summary [$out]"
 }
 
-if [ "${1:-}" = inside ]; then
-    "inside_$PART"
-    exit 0
-fi
+run_part_if_inside "$@"
 
 # ---- outside: build the beds --------------------------------------------------------------------
 

@@ -181,10 +181,7 @@ inside_interrupt() {
         "$(record_lines interrupt "$WORK/cut.jsonl") $(record_query "$WORK/cut.jsonl" "len([x for x in r if x['result'] == 'interrupted'])")"
 }
 
-if [ "${1:-}" = inside ]; then
-    "inside_$PART"
-    exit 0
-fi
+run_part_if_inside "$@"
 
 # ---- outside: build the beds --------------------------------------------------------------------
 

@@ -25,7 +25,7 @@ stored=$(make_image dal_arm_fw.bin 700)
 choose_file "$stored"
 mkdir -p "$E2E_DIR/fw/vex_arm_fw"
 for bad in "$(make_image DAL_ARM_FW.bin 10)" "$(make_image vex_arm_fw/plain.bin 10)"; do
-  ui click main file-button -- file-dialog "$bad" >/dev/null
+  pick_file "$bad"
   expect_eq "refused $bad" "This is the wrong file for upgrading firmware." "$(msgbox_text)"
   expect_eq "path kept after refusing $bad" "$stored" "$(ui read file)"
 done

@@ -92,13 +92,9 @@ make_image() {
   winpath "$E2E_DIR/fw/$1"
 }
 
-winpath() {
-  echo "Z:$1" | tr '/' '\\'
-}
-
 # choose_file WINDOWS-PATH: the File button, then the file dialog.
 choose_file() {
-  ui click main file-button -- file-dialog "$1" >/dev/null || fail "could not choose $1"
+  pick_file "$1" || fail "could not choose $1"
 }
 
 # wait_ready: the download is over once Search acts again; the status shows it.

@@ -86,6 +86,17 @@ stop_program() {
   timeout 10 wineserver -w 2>/dev/null
 }
 
+# winpath PATH: the path as a program under Wine sees it, on drive Z:.
+winpath() {
+  echo "Z:$1" | tr '/' '\\'
+}
+
+# pick_file WINDOWS-PATH: the window's File button, then its file dialog; the
+# status says whether the driver got through both.
+pick_file() {
+  ui click main file-button -- file-dialog "$1" >/dev/null
+}
+
 # The addresses of the listed units, in list order, each followed by a space:
 # the third field of a unit line, "IP=address".
 unit_ips() {
