@@ -4,6 +4,7 @@
 
 #include "discovery/DiscoveryText.h"
 #include "net/BoardPacket.h"
+#include "net/IPv4.h"
 #include "net/LittleEndian.h"
 #include "net/TextCodec.h"
 

@@ -28,6 +28,7 @@
 #include "discovery/DiscoveryText.h"
 #include "download/BoardLocks.h"
 #include "net/BoardPacket.h"
+#include "net/IPv4.h"
 #include "net/TextCodec.h"
 
 namespace {

@@ -26,6 +26,7 @@
 #include "discovery/DiscoveryText.h"
 #include "download/BoardLocks.h"
 #include "net/BoardPacket.h"
+#include "net/IPv4.h"
 #include "net/TextCodec.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING

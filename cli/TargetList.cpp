@@ -1,6 +1,7 @@
 #include "cli/TargetList.h"
 
 #include "discovery/DiscoveryText.h"
+#include "net/IPv4.h"
 
 namespace {
 

@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "net/IPv4.h"
-
 struct BoardReply;
 
 struct BoardList {

@@ -4,6 +4,7 @@
 #include "framework/DataExchange.h"
 #include "framework/WinApp.h"
 #include "net/BoardLink_win.h"
+#include "net/IPv4.h"
 #include "res/resource.h"
 
 CDiscovery::CDiscovery(const CWnd& window, CBoardLink& link, IStatusLog& log)

@@ -2,6 +2,7 @@
 
 #include "discovery/DiscoveryText.h"
 #include "net/BoardPacket.h"
+#include "net/IPv4.h"
 
 namespace {
 
