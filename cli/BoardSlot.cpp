@@ -112,8 +112,7 @@ void BoardSlot::OnBlockAcked(const BlockAcked& acked)
 void BoardSlot::OnBoardFinished(const BoardEnd& end)
 {
     m_nResendDue = -1;
-    const std::wstring line = BoardEndLine(end);
-    if (!line.empty())
+    for (const std::wstring& line : BoardEndLines(end))
         m_observer.OnStatusLine(line);
     DownloadEnd result{end.outcome, end.opcode, end.block};
     result.m_bUnconfirmed = end.unconfirmed;

@@ -222,9 +222,15 @@ void CDownloadHost::OnBlockAcked(const BlockAcked& acked)
 
 void CDownloadHost::OnBoardFinished(const BoardEnd& end)
 {
-    const std::wstring line = BoardEndLine(end);
-    if (!line.empty())
+    for (const std::wstring& line : BoardEndLines(end))
         m_log.LogStatus(line);
+}
+
+void CDownloadHost::OnBoardRestarted(int, const std::wstring& address, std::uint32_t)
+{
+    for (const std::wstring& line : RestartLines(address))
+        m_log.LogStatus(line);
+    m_progress.SetPos(0);
 }
 
 void CDownloadHost::OnDownloadEnded()

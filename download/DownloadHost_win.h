@@ -47,6 +47,7 @@ private:
     void OnRebootSent(int position, const std::wstring& address) override;
     void OnBlockAcked(const BlockAcked& acked) override;
     void OnBoardFinished(const BoardEnd& end) override;
+    void OnBoardRestarted(int position, const std::wstring& address, std::uint32_t block) override;
     void OnDownloadEnded() override;
     bool TakeBoard(const std::wstring& ip) override;
     void ReleaseBoard(const std::wstring& ip) override;

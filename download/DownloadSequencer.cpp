@@ -59,10 +59,9 @@ void DownloadSequencer::OnNextBoard()
     m_host.OnBoardStarted(m_nCurrent, Board());
     m_nShownPercent = 0;
     m_nRetries = 0;
-    m_bEchoes = false;
-    m_nEchoedBlock = 0;
-    m_nDataUnanswered = 0;
-    m_bUnconfirmed = false;
+    m_evidence.StartTurn();
+    m_evidence.StartPass();
+    m_nPass = 1;
     m_nSentOpcode = 0;
     // Two programs feeding one board would leave it with a mix of both images.
     if (!m_host.TakeBoard(Board())) {
@@ -121,6 +120,7 @@ void DownloadSequencer::OnSendReboot()
         EndBoard(BoardOutcome::NoReply, OP_REBOOT);
         return;
     }
+    m_evidence.EndDataPhase();
     Send(BuildRebootRequest(m_packet));
     m_host.OnRebootSent(m_nCurrent, Board());
     Await(OP_REBOOT);
@@ -144,69 +144,87 @@ void DownloadSequencer::OnTick(std::uint64_t nowMs)
 
 void DownloadSequencer::OnAck(const BoardReply& reply, const std::wstring& sender)
 {
-    if (!m_bRunning || m_nCurrent < 0 || m_nCurrent >= static_cast<int>(m_boards.size()) || sender != Board())
+    if (!m_bRunning || m_nCurrent < 0 || m_nCurrent >= static_cast<int>(m_boards.size()) || sender != Board()
+        || m_nSentOpcode == 0)
         return;
-    NoteReply(reply);
+    // A refusal of the request sent last ends the board, whatever else it says.
+    if (reply.status != STATUS_ACK) {
+        if (reply.opcode == m_nSentOpcode)
+            Conclude(Verdict::Refused, reply.opcode);
+        return;
+    }
     // Only the answer to the request now out counts. Anything else (a reply
     // while idle or between steps, a duplicate, the answer to an earlier stage)
     // would post a second step and put two requests out.
-    if (!m_bAwaiting || reply.opcode != m_nStage)
+    const bool awaiting = m_bAwaiting && reply.opcode == m_nStage;
+    if (reply.opcode == OP_DATA) {
+        const bool counts = m_evidence.OnDataAck(reply, m_packet.Sequence(), awaiting);
+        if (m_evidence.IsOutOfStep()) {
+            Conclude(Verdict::OutOfStep, OP_DATA);
+            return;
+        }
+        if (!counts)
+            return;
+    } else if (!awaiting) {
         return;
-    if (reply.opcode == OP_DATA && !IsForOutstandingBlock(reply))
-        return;
+    }
 
     StopAwaiting();
-    const bool positive = reply.status == STATUS_ACK;
-    if (!positive)
-        EndBoard(BoardOutcome::NegativeAck, reply.opcode);
-    else if (reply.opcode == OP_FILENAME)
+    m_nRetries = 0;
+    if (reply.opcode == OP_FILENAME) {
+        m_evidence.OnFileNameAck(reply, m_packet.Length());
         Post(SequencerMessage::SendData);
-    else if (reply.opcode == OP_DATA)
+    } else if (reply.opcode == OP_DATA) {
         OnDataAccepted();
-    else
+    } else {
         EndBoard(BoardOutcome::Rebooted, 0);
-    if (positive)
-        m_nRetries = 0;
-}
-
-void DownloadSequencer::NoteReply(const BoardReply& reply)
-{
-    // A board that echoes the request header shows it at once when its
-    // file-name ack carries the request's length and sequence 0.
-    if (reply.opcode == OP_FILENAME && m_bAwaiting && m_nStage == OP_FILENAME && reply.hasHeader
-        && reply.length == m_packet.Length() && reply.sequence == 0)
-        m_bEchoes = true;
-    if (reply.opcode != OP_DATA)
-        return;
-    // More data acks than data requests: one came twice, and a copy that came
-    // while a later block was out may have been taken for it.
-    if (--m_nDataUnanswered < 0 && !m_bEchoes)
-        m_bUnconfirmed = true;
-}
-
-bool DownloadSequencer::IsForOutstandingBlock(const BoardReply& reply)
-{
-    // Once a board is known to echo the header, an ack for any other block
-    // than the one out is late or a duplicate and must not count for it.
-    const std::uint32_t block = m_packet.Sequence();
-    const bool matches = reply.hasHeader && reply.sequence == block;
-    if (m_bEchoes)
-        return matches;
-    // Matching one block proves nothing: a board whose acks always carry the
-    // same value matches that block by chance. Two different blocks do.
-    if (matches && block != 0) {
-        if (m_nEchoedBlock != 0 && m_nEchoedBlock != block) {
-            m_bEchoes = true;
-            return true;
-        }
-        m_nEchoedBlock = block;
     }
-    // Taken at its word, as its acks cannot say otherwise. If an earlier block
-    // is still unanswered (beyond the transmissions of this one), this ack may
-    // be that block's late answer; block 0 has no earlier block to mistake.
-    if (block != 0 && m_nDataUnanswered > m_nRetries)
-        m_bUnconfirmed = true;
+}
+
+void DownloadSequencer::Conclude(Verdict verdict, std::uint8_t opcode)
+{
+    // With a step already posted, it runs first and finds the verdict: a second
+    // message would put two steps in the queue.
+    if (m_nPending != 0) {
+        m_verdict = verdict;
+        m_nVerdictOpcode = opcode;
+        return;
+    }
+    StopAwaiting();
+    if (verdict == Verdict::Refused)
+        EndBoard(BoardOutcome::NegativeAck, opcode);
+    else
+        OnOutOfStep();
+}
+
+bool DownloadSequencer::TakeVerdict()
+{
+    if (m_verdict == Verdict::None)
+        return false;
+    const Verdict verdict = m_verdict;
+    m_verdict = Verdict::None;
+    Conclude(verdict, m_nVerdictOpcode);
     return true;
+}
+
+void DownloadSequencer::OnOutOfStep()
+{
+    // The board is known to lack part of the image: it gets nothing more of
+    // this pass and no reboot. Once it is started over from its file name.
+    if (m_nPass > 1) {
+        EndBoard(BoardOutcome::OutOfStep, OP_DATA);
+        return;
+    }
+    ++m_nPass;
+    m_host.OnBoardRestarted(m_nCurrent, Board(), m_packet.Sequence());
+    m_nRetries = 0;
+    m_evidence.StartPass();
+    m_nShownPercent = 0;
+    if (!m_file.SeekToBegin()) {
+        EndBoard(BoardOutcome::FileError, OP_FILENAME);
+        return;
+    }
+    Post(SequencerMessage::SendFileName);
 }
 
 void DownloadSequencer::OnDataAccepted()
@@ -255,7 +273,8 @@ bool DownloadSequencer::TakePending(SequencerMessage message)
     if (!m_bRunning || m_nPending != static_cast<int>(message))
         return false;
     m_nPending = 0;
-    return true;
+    // A refusal or acks out of step that came while this step was queued.
+    return !TakeVerdict();
 }
 
 void DownloadSequencer::Post(SequencerMessage message)
@@ -268,7 +287,7 @@ void DownloadSequencer::Send(int size)
 {
     m_nSentOpcode = m_packet.Opcode();
     if (m_nSentOpcode == OP_DATA)
-        ++m_nDataUnanswered;
+        m_evidence.OnDataSent(m_packet.Sequence());
     // A failed send is not reported: the reply deadline makes good for it.
     m_host.SendToBoard(Board(), m_packet.Data(), size);
 }
@@ -299,8 +318,10 @@ void DownloadSequencer::EndBoard(BoardOutcome outcome, std::uint8_t opcode)
     end.outcome = outcome;
     end.opcode = outcome == BoardOutcome::Rebooted ? 0 : opcode;
     end.block = opcode == OP_DATA ? m_packet.Sequence() : 0;
-    end.unconfirmed = outcome == BoardOutcome::Rebooted && m_bUnconfirmed;
+    end.unconfirmed = outcome == BoardOutcome::Rebooted && m_evidence.Verdict() != AckVerdict::Confirmed;
+    end.passes = m_nPass;
     m_nSentOpcode = 0;
+    m_verdict = Verdict::None;
     m_host.OnBoardFinished(end);
     Post(SequencerMessage::NextBoard);
 }

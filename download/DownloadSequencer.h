@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "download/AckEvidence.h"
 #include "download/IDownloadHost.h"
 #include "download/IFirmwareFile.h"
 #include "net/BoardPacket.h"
@@ -52,9 +53,11 @@ private:
     void Await(std::uint8_t stage);
     void StopAwaiting();
     void EndBoard(BoardOutcome outcome, std::uint8_t opcode);
-    bool IsForOutstandingBlock(const BoardReply& reply);
-    void NoteReply(const BoardReply& reply);
     void OnDataAccepted();
+    enum class Verdict { None, Refused, OutOfStep };
+    void Conclude(Verdict verdict, std::uint8_t opcode);
+    bool TakeVerdict();
+    void OnOutOfStep();
     const std::wstring& Board() const { return m_boards[static_cast<std::size_t>(m_nCurrent)]; }
 
     IDownloadHost& m_host;
@@ -74,11 +77,10 @@ private:
     int m_nShownPercent = 0;      // what the bar shows for the board being served
     std::uint64_t m_nShownAt = 0; // when it last moved
     bool m_bShownYet = false;
-    // What the board being served has shown of its acks.
-    bool m_bEchoes = false;           // they carry the header of the request they answer
-    std::uint32_t m_nEchoedBlock = 0; // a non-zero block one matched, 0 when none yet
-    int m_nDataUnanswered = 0;        // data transmissions less data replies
-    bool m_bUnconfirmed = false;
+    AckEvidence m_evidence;           // what the board being served has proved by its acks
+    int m_nPass = 0;                  // 1, or 2 once it was started over
+    Verdict m_verdict = Verdict::None; // found while a step was queued, acted on when it runs
+    std::uint8_t m_nVerdictOpcode = 0;
     bool m_bHeld = false;             // TakeBoard granted it
     std::uint8_t m_nSentOpcode = 0;   // of the request sent to it last, 0 before any
 };

@@ -5,7 +5,7 @@
 
 enum class SequencerMessage { SendFileName = 1, SendData = 2, SendReboot = 3, NextBoard = 4 }; // WM_APP + value
 
-enum class BoardOutcome { Rebooted, NoReply, NegativeAck, FileError, HeldElsewhere };
+enum class BoardOutcome { Rebooted, NoReply, NegativeAck, FileError, HeldElsewhere, OutOfStep };
 
 constexpr std::uint64_t NO_DEADLINE = ~std::uint64_t{0};
 
@@ -26,9 +26,10 @@ struct BoardEnd {
     BoardOutcome outcome = BoardOutcome::NoReply;
     std::uint8_t opcode = 0;   // request it ended at; 0 after the reboot ack
     std::uint32_t block = 0;   // with OP_DATA: the block
-    // Served, but its acks named no block and a data ack may have been taken
-    // for the wrong block, so its image is not known to be whole.
+    // Served, but its acks carry no usable block number, so its image is not
+    // known to be whole.
     bool unconfirmed = false;
+    int passes = 1; // 2 when it was started over after its acks went out of step
 };
 
 // What the download needs from its shell (a queue, one timer for its deadline,
@@ -51,6 +52,8 @@ public:
     virtual void OnBoardStarted(int, const std::wstring&) {} // position, address
     virtual void OnRetrying(int, const std::wstring&, std::uint8_t) {} // position, address, opcode
     virtual void OnRebootSent(int, const std::wstring&) {}
+    // Its acks went out of step at data block `block`; it starts over from the file name.
+    virtual void OnBoardRestarted(int, const std::wstring&, std::uint32_t) {}
     virtual void OnBlockAcked(const BlockAcked&) {}
     virtual void OnBoardFinished(const BoardEnd&) {}
     virtual void OnDownloadEnded() {}

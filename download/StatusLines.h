@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "download/IDownloadHost.h"
 
@@ -10,4 +11,6 @@ std::wstring DownloadingLine(const std::wstring& path);
 std::wstring OpenFailedLine(const std::wstring& path);
 std::wstring RetryLine(std::uint8_t opcode, const std::wstring& ip);
 std::wstring RebootingLine(const std::wstring& ip);
-std::wstring BoardEndLine(const BoardEnd& end); // empty after a reboot ack
+// In the order they are logged; none after a reboot ack.
+std::vector<std::wstring> BoardEndLines(const BoardEnd& end);
+std::vector<std::wstring> RestartLines(const std::wstring& ip); // acks out of step, started over

@@ -33,6 +33,7 @@ public:
     bool m_bReady = true;
     std::vector<BoardEnd> m_finished;
     std::vector<BlockAcked> m_acked;
+    std::vector<std::uint32_t> m_restarts; // the block at which a board was started over
     std::function<void(const Sent&)> m_onSend;
     std::set<std::wstring> m_heldElsewhere; // boards another program is updating
     std::vector<std::wstring> m_claims;     // "+ip" taken, "-ip" released, "?ip" refused
@@ -80,11 +81,18 @@ public:
     }
     void OnBoardFinished(const BoardEnd& end) override
     {
-        if (!BoardEndLine(end).empty())
-            Log(BoardEndLine(end));
+        for (const std::wstring& line : BoardEndLines(end))
+            Log(line);
         m_finished.push_back(end);
     }
     void OnDownloadEnded() override { m_bReady = true; }
+    void OnBoardRestarted(int, const std::wstring& ip, std::uint32_t block) override
+    {
+        for (const std::wstring& line : RestartLines(ip))
+            Log(line);
+        m_progress.push_back(0);
+        m_restarts.push_back(block);
+    }
 
     void Log(const std::wstring& line)
     {
