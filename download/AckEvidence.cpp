@@ -39,8 +39,9 @@ void AckEvidence::OnDataSent(std::uint32_t block)
     ++m_nTransmissions;
 }
 
-bool AckEvidence::OnDataAck(const BoardReply& reply, std::uint32_t block, bool awaiting)
+bool AckEvidence::OnDataAck(const BoardReply& reply, bool awaiting)
 {
+    const std::uint32_t block = m_nHoldBlock;
     // Acks that come before this pass sent any data belong to an earlier pass.
     if (!m_bDataPhase || m_bOutOfStep)
         return false;

@@ -22,15 +22,14 @@ public:
     // A positive file-name ack: the request's length and sequence 0 echoed back.
     void OnFileNameAck(const BoardReply& reply, std::uint16_t requestLength);
     void OnDataSent(std::uint32_t block);
-    // A positive data ack from the board while the data request for `block` is
-    // the last one sent; `awaiting`: that request has not been answered yet.
-    // True when it counts as the answer to `block`.
-    bool OnDataAck(const BoardReply& reply, std::uint32_t block, bool awaiting);
-    // The data phase of this pass is over: later data acks are stale.
-    void EndDataPhase() { m_bDataPhase = false; }
+    // A positive data ack from the board; `awaiting`: the data request sent
+    // last has not been answered yet. True when it counts as that answer.
+    // Acks that come later, the reboot's turn included, are still weighed.
+    bool OnDataAck(const BoardReply& reply, bool awaiting);
 
     AckVerdict Verdict() const;
     bool IsOutOfStep() const { return m_bOutOfStep; }
+    std::uint32_t LastBlock() const { return m_nHoldBlock; } // the data block sent last
 
 private:
     bool Echoes() const { return !m_bFixed && (m_bNameProof || m_bVaried); }
@@ -54,7 +53,7 @@ private:
     int m_nDataAcks = 0;           // positive data acks received
     bool m_bMismatch = false;      // a data ack taken that did not name its block
     bool m_bOutOfStep = false;
-    std::uint32_t m_nHoldBlock = 0; // the block the transmissions below belong to
+    std::uint32_t m_nHoldBlock = 0; // the data block sent last, which the transmissions below belong to
     int m_nTransmissions = 0;
     unsigned m_nAnswered = 0;       // bit per transmission answered by an ack naming an earlier block
 };

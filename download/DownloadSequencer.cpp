@@ -62,6 +62,7 @@ void DownloadSequencer::OnNextBoard()
     m_evidence.StartTurn();
     m_evidence.StartPass();
     m_nPass = 1;
+    m_bRebootSent = false;
     m_nSentOpcode = 0;
     // Two programs feeding one board would leave it with a mix of both images.
     if (!m_host.TakeBoard(Board())) {
@@ -120,8 +121,8 @@ void DownloadSequencer::OnSendReboot()
         EndBoard(BoardOutcome::NoReply, OP_REBOOT);
         return;
     }
-    m_evidence.EndDataPhase();
     Send(BuildRebootRequest(m_packet));
+    m_bRebootSent = true;
     m_host.OnRebootSent(m_nCurrent, Board());
     Await(OP_REBOOT);
 }
@@ -147,10 +148,10 @@ void DownloadSequencer::OnAck(const BoardReply& reply, const std::wstring& sende
     if (!m_bRunning || m_nCurrent < 0 || m_nCurrent >= static_cast<int>(m_boards.size()) || sender != Board()
         || m_nSentOpcode == 0)
         return;
-    // A refusal of the request sent last ends the board, whatever else it says.
+    // A refusal ends the board, whatever else it says and whenever it comes:
+    // a late one may be all that is left of a request that was taken as done.
     if (reply.status != STATUS_ACK) {
-        if (reply.opcode == m_nSentOpcode)
-            Conclude(Verdict::Refused, reply.opcode);
+        Conclude(Verdict::Refused, reply.opcode);
         return;
     }
     // Only the answer to the request now out counts. Anything else (a reply
@@ -158,7 +159,7 @@ void DownloadSequencer::OnAck(const BoardReply& reply, const std::wstring& sende
     // would post a second step and put two requests out.
     const bool awaiting = m_bAwaiting && reply.opcode == m_nStage;
     if (reply.opcode == OP_DATA) {
-        const bool counts = m_evidence.OnDataAck(reply, m_packet.Sequence(), awaiting);
+        const bool counts = m_evidence.OnDataAck(reply, awaiting);
         if (m_evidence.IsOutOfStep()) {
             Conclude(Verdict::OutOfStep, OP_DATA);
             return;
@@ -211,12 +212,15 @@ void DownloadSequencer::OnOutOfStep()
 {
     // The board is known to lack part of the image: it gets nothing more of
     // this pass and no reboot. Once it is started over from its file name.
+    // Surplus acks can also show only after the last block, with the reboot
+    // already out: a new pass still gives the board the whole image.
     if (m_nPass > 1) {
         EndBoard(BoardOutcome::OutOfStep, OP_DATA);
         return;
     }
     ++m_nPass;
-    m_host.OnBoardRestarted(m_nCurrent, Board(), m_packet.Sequence());
+    m_host.OnBoardRestarted(m_nCurrent, Board(), m_evidence.LastBlock());
+    m_bRebootSent = false;
     m_nRetries = 0;
     m_evidence.StartPass();
     m_nShownPercent = 0;
@@ -317,7 +321,8 @@ void DownloadSequencer::EndBoard(BoardOutcome outcome, std::uint8_t opcode)
     end.address = Board();
     end.outcome = outcome;
     end.opcode = outcome == BoardOutcome::Rebooted ? 0 : opcode;
-    end.block = opcode == OP_DATA ? m_packet.Sequence() : 0;
+    end.block = opcode != OP_DATA ? 0 : outcome == BoardOutcome::OutOfStep ? m_evidence.LastBlock() : m_packet.Sequence();
+    end.rebootSent = m_bRebootSent;
     end.unconfirmed = outcome == BoardOutcome::Rebooted && m_evidence.Verdict() != AckVerdict::Confirmed;
     end.passes = m_nPass;
     m_nSentOpcode = 0;

@@ -79,6 +79,7 @@ private:
     bool m_bShownYet = false;
     AckEvidence m_evidence;           // what the board being served has proved by its acks
     int m_nPass = 0;                  // 1, or 2 once it was started over
+    bool m_bRebootSent = false;       // in this pass
     Verdict m_verdict = Verdict::None; // found while a step was queued, acted on when it runs
     std::uint8_t m_nVerdictOpcode = 0;
     bool m_bHeld = false;             // TakeBoard granted it

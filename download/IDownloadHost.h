@@ -30,6 +30,7 @@ struct BoardEnd {
     // known to be whole.
     bool unconfirmed = false;
     int passes = 1; // 2 when it was started over after its acks went out of step
+    bool rebootSent = false; // in its last pass; out of step can show after the last block
 };
 
 // What the download needs from its shell (a queue, one timer for its deadline,

@@ -34,6 +34,8 @@ public:
     std::vector<BoardEnd> m_finished;
     std::vector<BlockAcked> m_acked;
     std::vector<std::uint32_t> m_restarts; // the block at which a board was started over
+    std::vector<std::size_t> m_restartAt;  // how many requests had gone out by then
+    std::vector<std::size_t> m_finishedAt; // the same when each board finished
     std::function<void(const Sent&)> m_onSend;
     std::set<std::wstring> m_heldElsewhere; // boards another program is updating
     std::vector<std::wstring> m_claims;     // "+ip" taken, "-ip" released, "?ip" refused
@@ -84,6 +86,7 @@ public:
         for (const std::wstring& line : BoardEndLines(end))
             Log(line);
         m_finished.push_back(end);
+        m_finishedAt.push_back(m_sent.size());
     }
     void OnDownloadEnded() override { m_bReady = true; }
     void OnBoardRestarted(int, const std::wstring& ip, std::uint32_t block) override
@@ -92,6 +95,7 @@ public:
             Log(line);
         m_progress.push_back(0);
         m_restarts.push_back(block);
+        m_restartAt.push_back(m_sent.size());
     }
 
     void Log(const std::wstring& line)

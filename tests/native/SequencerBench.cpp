@@ -37,8 +37,17 @@ void SequencerBench::Run()
         const auto [ip, bytes] = next->second;
         m_replies.erase(next);
         BoardReply reply;
-        if (ReadBoardReply(bytes.data(), bytes.size(), reply) && reply.opcode != OP_DISCOVER)
-            sequencer.OnAck(reply, ip);
+        if (!ReadBoardReply(bytes.data(), bytes.size(), reply) || reply.opcode == OP_DISCOVER)
+            continue;
+        const bool served = sequencer.IsRunning() && sequencer.Current() >= 0
+            && sequencer.Current() < static_cast<int>(sequencer.Boards().size())
+            && sequencer.Boards()[static_cast<std::size_t>(sequencer.Current())] == ip;
+        if (served && reply.status != STATUS_ACK)
+            ++refusalsWhileServed[ip];
+        const std::size_t acked = host.m_acked.size();
+        sequencer.OnAck(reply, ip);
+        if (host.m_acked.size() > acked)
+            taken[ip].emplace_back(host.m_acked.back().block, reply);
     }
     ADD_FAILURE() << "the download never came to rest";
 }
@@ -89,6 +98,7 @@ void SequencerBench::OnSend(const FakeDownloadHost::Sent& sent)
     const BoardFault fault = board.faults[{opcode, sequence}];
     if (count < fault.drop)
         return; // lost on the way
+    const bool ackLost = count - fault.drop < fault.lostAcks;
 
     if (opcode == OP_FILENAME) {
         board.fileName.assign(reinterpret_cast<const char*>(sent.bytes.data() + 8));
@@ -105,11 +115,11 @@ void SequencerBench::OnSend(const FakeDownloadHost::Sent& sent)
         ++board.reboots;
     }
 
-    if (board.silent)
+    if (board.silent || ackLost)
         return;
     std::vector<std::uint8_t> ack(sent.bytes.begin(), sent.bytes.begin() + 8);
     ack[1] = fault.nack ? 0 : STATUS_ACK;
-    if (board.form == AckForm::Short) {
+    if (board.form == AckForm::Short || (fault.nack && board.shortRefusals)) {
         ack.resize(2);
     } else if (board.form == AckForm::ZeroHeader) {
         std::fill(ack.begin() + 2, ack.end(), std::uint8_t{0});
@@ -121,8 +131,8 @@ void SequencerBench::OnSend(const FakeDownloadHost::Sent& sent)
     }
     const std::uint64_t delay = count == fault.drop && fault.lateMs != 0 ? fault.lateMs : board.replyMs;
     Reply(sent.ip, ack, delay);
-    if (board.twice)
-        Reply(sent.ip, ack, delay + 1);
+    for (int copy = 1; copy < (board.twice ? 2 : board.copies); ++copy)
+        Reply(sent.ip, ack, delay + static_cast<std::uint64_t>(copy));
     if (fault.twiceMs != 0)
         Reply(sent.ip, ack, delay + fault.twiceMs);
 }

@@ -20,6 +20,7 @@ struct BoardFault {
     std::uint64_t lateMs = 0;  // the first answered one is answered this late
     bool nack = false;
     std::uint64_t twiceMs = 0; // answered twice, the copy this much later (0: once)
+    int lostAcks = 0;          // the first `lostAcks` answers are lost on the way back
 };
 
 // A board that assembles what it is sent and answers as told.
@@ -27,7 +28,9 @@ struct FakeBoard {
     AckForm form = AckForm::Short;
     std::uint32_t fixedSequence = 0;
     bool silent = false;
-    bool twice = false;
+    bool twice = false;        // every request answered twice
+    int copies = 1;            // every request answered this many times
+    bool shortRefusals = false; // its negative acks are 2 bytes, whatever its form
     std::uint64_t replyMs = 1; // how long a board takes to answer
     std::map<std::pair<int, std::uint32_t>, BoardFault> faults;
 
@@ -48,6 +51,9 @@ public:
     DownloadSequencer sequencer{host, file};
     std::map<std::wstring, FakeBoard> boards;
     int overlaps = 0; // moments with two steps queued, or a request sent while another was out
+    // Replies the sequencer took as the answer to a data block, by board.
+    std::map<std::wstring, std::vector<std::pair<std::uint32_t, BoardReply>>> taken;
+    std::map<std::wstring, int> refusalsWhileServed; // negative acks that reached it during its turn
 
     SequencerBench();
     bool Start(std::size_t fileSize, const std::vector<std::wstring>& ips, const std::string& name = "dal_arm_fw.bin");
