@@ -171,6 +171,12 @@ void Board::Discover(const Datagram& d, RequestRecord& rec, std::vector<Outgoing
     Answer(d, std::move(bytes), decision, rec, out);
 }
 
+bool Board::AckNamesBlock(std::uint32_t sequence) const
+{
+    const auto& fixed = m_config.faults.AckSequence();
+    return m_config.faults.Ack() == AckForm::Echo && (!fixed || *fixed == sequence);
+}
+
 void Board::Download(const Datagram& d, const Header& h, RequestRecord& rec, std::vector<Outgoing>& out)
 {
     const std::uint32_t sequence = h.opcode == kOpData ? h.sequence : 0;
@@ -192,6 +198,9 @@ void Board::Download(const Datagram& d, const Header& h, RequestRecord& rec, std
         } else if (m_last.refused) {
             AddFlag(d.now, what + " sent again after the board refused it");
             rec.note = "repeat";
+        } else if (m_last.ackAt <= d.now && h.opcode == kOpData && !AckNamesBlock(sequence)) {
+            // Its ack did not name the block, so the sender may rightly doubt which block it answered.
+            rec.note = "retransmission after an ack without its block number";
         } else if (m_last.ackAt <= d.now) {
             AddFlag(d.now, Format("%s sent again %.3f s after the board acknowledged it", what.c_str(),
                                   static_cast<double>(d.now - m_last.ackAt) / 1e6));

@@ -29,6 +29,7 @@ public:
     const std::string& CurrentFileName() const { return m_current.fileName; }
 
 private:
+    bool AckNamesBlock(std::uint32_t sequence) const; // its acks carry the number of the block they answer
     enum class Phase { Idle, Named, Receiving, Refused, Rebooted };
 
     // The request heard last, to tell a retransmission from a repeat and to hold the board to stop and wait.

@@ -286,6 +286,26 @@ TEST_F(BoardTest, RepeatAfterLateAnswerLeftIsFlagged)
         << "repeat after the held-back answer left was not flagged: " << Flags(board);
 }
 
+// A block sent again after its ack is a fault of the sender only when that ack
+// named the block; otherwise the sender cannot know which block it answered.
+TEST_F(BoardTest, RepeatAfterAnAckWithoutTheBlockNumberIsARetransmission)
+{
+    const struct {
+        const char* faults;
+        bool flagged;
+    } cases[] = {{"ack=echo", true}, {"ack=zero", false}, {"ack=short", false}, {"ack-seq=0", false},
+        {"ack-seq=1", true}, {"ack-len=0", true}};
+    const auto file = TestFile(1200);
+    for (const auto& c : cases) {
+        Board board = Make(c.faults);
+        Send(board, FileName("a.bin"), kSecond);
+        Send(board, Block(file, 0), 2 * kSecond);
+        Send(board, Block(file, 1), 3 * kSecond);
+        Send(board, Block(file, 1), 8 * kSecond);
+        EXPECT_EQ(Flags(board).find("after the board acknowledged") != std::string::npos, c.flagged) << c.faults;
+    }
+}
+
 TEST_F(BoardTest, NegativeAcknowledgementCarriesStatusAndStopsTheImage)
 {
     Board board = Make("nak=data:2:7");
