@@ -8,6 +8,7 @@ set(TARNWELL_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/../download/FirmwareKind.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../download/Progress.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../download/StatusLines.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../download/DownloadView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../download/AckEvidence.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../download/DownloadSequencer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/../app/SettingsPath.cpp

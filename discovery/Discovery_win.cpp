@@ -7,9 +7,29 @@
 #include "net/IPv4.h"
 #include "res/resource.h"
 
-CDiscovery::CDiscovery(const CWnd& window, CBoardLink& link, IStatusLog& log)
-    : m_window(window), m_link(link), m_log(log)
+CDiscovery::CDiscovery(const CWnd& window, UINT_PTR redrawTimer, CBoardLink& link, IStatusLog& log)
+    : m_window(window), m_nRedrawTimer(redrawTimer), m_link(link), m_log(log)
 {
+}
+
+std::vector<BoardList> CDiscovery::SelectedBoards() const
+{
+    // Line i shows record i; a line beyond the records is never there, but is not trusted.
+    std::vector<BoardList> boards;
+    for (int index : m_listUnits.GetSelItems()) {
+        if (index >= 0 && static_cast<std::size_t>(index) < m_boards.size())
+            boards.push_back(m_boards[static_cast<std::size_t>(index)]);
+    }
+    return boards;
+}
+
+void CDiscovery::KeepSelected(const std::vector<bool>& keep)
+{
+    const std::vector<int> selected = m_listUnits.GetSelItems();
+    for (std::size_t i = 0; i < selected.size() && i < keep.size(); ++i) {
+        if (!keep[i])
+            m_listUnits.SetSel(selected[i], FALSE);
+    }
 }
 
 void CDiscovery::DoDataExchange(CDataExchange* pDX)
@@ -83,12 +103,12 @@ void CDiscovery::HoldUnitsRedraw()
         return;
     m_listUnits.SendMessage(WM_SETREDRAW, FALSE);
     m_bUnitsRedrawHeld = true;
-    m_window.SetTimer(UNITS_REDRAW_TIMER_ID, UNITS_REDRAW_DELAY_MS);
+    m_window.SetTimer(m_nRedrawTimer, UNITS_REDRAW_DELAY_MS);
 }
 
 void CDiscovery::ReleaseUnitsRedraw()
 {
-    m_window.KillTimer(UNITS_REDRAW_TIMER_ID);
+    m_window.KillTimer(m_nRedrawTimer);
     if (!m_bUnitsRedrawHeld)
         return;
     m_bUnitsRedrawHeld = false;

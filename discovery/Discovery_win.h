@@ -15,10 +15,8 @@ class IStatusLog;
 
 class CDiscovery {
 public:
-    // The list's redraw hold runs on a timer of `window`, the main window.
-    static constexpr UINT_PTR UNITS_REDRAW_TIMER_ID = 2;
-
-    CDiscovery(const CWnd& window, CBoardLink& link, IStatusLog& log);
+    // The list's redraw hold runs on the timer `redrawTimer` of `window`, the main window.
+    CDiscovery(const CWnd& window, UINT_PTR redrawTimer, CBoardLink& link, IStatusLog& log);
     CDiscovery(const CDiscovery&) = delete;
     CDiscovery& operator=(const CDiscovery&) = delete;
 
@@ -32,6 +30,11 @@ public:
     void OnDiscoveryReply(const BoardReply& reply, const std::wstring& sender);
     void ReleaseUnitsRedraw();
 
+    // The records of the selected lines, in list order.
+    std::vector<BoardList> SelectedBoards() const;
+    // Of the selected lines, in list order, deselects those whose `keep` is false.
+    void KeepSelected(const std::vector<bool>& keep);
+
     const CListBox& UnitList() const { return m_listUnits; }
     const std::vector<BoardList>& Boards() const { return m_boards; }
 
@@ -43,6 +46,7 @@ private:
     static constexpr UINT UNITS_REDRAW_DELAY_MS = 100;
 
     const CWnd& m_window;
+    UINT_PTR m_nRedrawTimer;
     CBoardLink& m_link;
     IStatusLog& m_log;
     std::vector<BoardList> m_boards;

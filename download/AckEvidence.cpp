@@ -110,10 +110,11 @@ bool AckEvidence::Hold(const BoardReply& reply, std::uint32_t block, bool awaiti
 {
     if (!awaiting || block != m_nHoldBlock)
         return false;
-    m_nAnswered |= 1u << (m_nTransmissions - 1 < 2 ? m_nTransmissions - 1 : 1);
     // Both transmissions answered, and only ever with one value: the board
-    // keeps its sequence fixed and does not echo.
-    if (m_nAnswered != 3u)
+    // keeps its sequence fixed and does not echo. The answers are counted, not
+    // placed: the first one may come late, after the second transmission.
+    ++m_nAnswered;
+    if (m_nTransmissions < 2 || m_nAnswered < 2)
         return false;
     m_bFixed = true;
     m_bNameProof = false;

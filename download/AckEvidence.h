@@ -55,5 +55,5 @@ private:
     bool m_bOutOfStep = false;
     std::uint32_t m_nHoldBlock = 0; // the data block sent last, which the transmissions below belong to
     int m_nTransmissions = 0;
-    unsigned m_nAnswered = 0;       // bit per transmission answered by an ack naming an earlier block
+    int m_nAnswered = 0;            // acks naming an earlier block since the block was first sent
 };

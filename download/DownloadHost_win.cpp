@@ -2,11 +2,7 @@
 
 #include <shlwapi.h>
 
-#include "app/Settings.h"
-#include "discovery/Discovery_win.h"
 #include "discovery/IStatusLog.h"
-#include "download/FirmwareKind.h"
-#include "download/StatusLines.h"
 #include "framework/DataExchange.h"
 #include "framework/FileDialog.h"
 #include "framework/WinApp.h"
@@ -37,10 +33,9 @@ void ShowUserError(HWND hWnd, const wchar_t* text)
 
 }  // namespace
 
-CDownloadHost::CDownloadHost(const CWnd& window, IStatusLog& log, CBoardLink& link, const CDiscovery& units,
-                             BYTE& ready)
-    : m_window(window), m_log(log), m_link(link), m_listUnits(units.UnitList()), m_boards(units.Boards()),
-      m_bReady(ready), m_sequencer(*this, m_file)
+CDownloadHost::CDownloadHost(const CWnd& window, DownloadWindowIds ids, IStatusLog& log, CBoardLink& link,
+                             IDownloadWatcher& watcher)
+    : m_window(window), m_ids(ids), m_log(log), m_link(link), m_watcher(watcher), m_sequencer(*this, m_file)
 {
 }
 
@@ -50,9 +45,9 @@ void CDownloadHost::DoDataExchange(CDataExchange* pDX)
     DDX_Control(pDX, IDC_FILE_EDIT, m_editFile);
 }
 
-void CDownloadHost::Init()
+void CDownloadHost::Init(const std::wstring& storedPath)
 {
-    m_strFirmwarePath = AfxGetApp()->GetProfileStringW(SETTINGS_SECTION, SETTING_FIRMWARE_FILE, L"");
+    m_strFirmwarePath = storedPath;
     m_editFile.SetWindowText(m_strFirmwarePath);
     m_window.UpdateWindow();
 
@@ -82,51 +77,46 @@ void CDownloadHost::ChooseFirmwareFile()
         ShowUserError(m_window.m_hWnd, MSG_NAME_NOT_ANSI);
         return;
     }
-    AfxGetApp()->WriteProfileStringW(SETTINGS_SECTION, SETTING_FIRMWARE_FILE, path.c_str());
+    m_watcher.OnFirmwareChosen(path);
     m_strFirmwarePath = path;
     m_editFile.SetWindowText(m_strFirmwarePath);
     m_window.UpdateWindow();
 }
 
-void CDownloadHost::StartDownload()
+BoardChoice CDownloadHost::ChooseBoards(const std::vector<BoardList>& selected)
 {
-    if (m_listUnits.GetSelCount() <= 0) {
+    if (selected.empty()) {
         ShowUserError(m_window.m_hWnd, MSG_NO_BOARDS);
-        return;
+        return {};
     }
-    std::wstring fileName = ::PathFindFileNameW(m_strFirmwarePath.c_str());
-    const std::vector<int> selected = m_listUnits.GetSelItems();
-    std::vector<std::wstring> lines;
-    for (int index : selected)
-        lines.push_back(m_listUnits.GetText(index));
-    const BoardChoice choice = ChooseBoards(fileName, lines);
-    if (!choice.kind) {
+    BoardChoice choice = ::ChooseBoards(::PathFindFileNameW(m_strFirmwarePath.c_str()), selected);
+    if (!choice.kind)
         ShowUserError(m_window.m_hWnd, MSG_FILE_MISMATCH);
-        return;
+    return choice;
+}
+
+void CDownloadHost::StartDownload(const std::vector<BoardList>& selected, const BoardChoice& choice)
+{
+    // The download keeps the addresses it starts with: discovery may empty the
+    // unit list while it runs.
+    std::vector<std::wstring> addresses;
+    for (std::size_t i = 0; i < selected.size() && i < choice.served.size(); ++i) {
+        if (choice.served[i])
+            addresses.push_back(selected[i].m_strIP);
     }
-    for (std::size_t i = 0; i < selected.size(); ++i) {
-        if (!choice.served[i])
-            m_listUnits.SetSel(selected[i], FALSE);
-    }
-    if (m_listUnits.GetSelCount() <= 0) {
+    if (addresses.empty()) {
         ShowUserError(m_window.m_hWnd, MSG_NO_MATCH);
         return;
     }
+    const std::wstring fileName = ::PathFindFileNameW(m_strFirmwarePath.c_str());
     if (!FitsAnsi(fileName)) {
         ShowUserError(m_window.m_hWnd, MSG_NAME_NOT_ANSI);
         return;
     }
-    std::string ansiName = WideToAnsi(fileName);
+    const std::string ansiName = WideToAnsi(fileName);
     if (!FileNameFits(ansiName)) {
         ShowUserError(m_window.m_hWnd, MSG_NAME_TOO_LONG);
         return;
-    }
-    // The download keeps the addresses it starts with: discovery may empty the
-    // unit list while it runs.
-    std::vector<std::wstring> addresses;
-    for (int index : m_listUnits.GetSelItems()) {
-        if (index >= 0 && static_cast<size_t>(index) < m_boards.size())
-            addresses.push_back(m_boards[static_cast<size_t>(index)].m_strIP);
     }
     m_sequencer.Start(m_strFirmwarePath, ansiName, addresses);
 }
@@ -144,12 +134,12 @@ void CDownloadHost::AimRetryTimer(std::uint64_t deadline)
 {
     if (deadline == NO_DEADLINE) {
         if (m_bRetryTimerSet)
-            m_window.KillTimer(RETRY_TIMER_ID);
+            m_window.KillTimer(m_ids.retryTimer);
         m_bRetryTimerSet = false;
         return;
     }
     const ULONGLONG now = ::GetTickCount64();
-    m_window.SetTimer(RETRY_TIMER_ID, deadline > now ? static_cast<UINT>(deadline - now) : USER_TIMER_MINIMUM);
+    m_window.SetTimer(m_ids.retryTimer, deadline > now ? static_cast<UINT>(deadline - now) : USER_TIMER_MINIMUM);
     m_bRetryTimerSet = true;
     m_ullTimerDue = deadline;
 }
@@ -166,7 +156,8 @@ std::uint64_t CDownloadHost::NowMs()
 
 void CDownloadHost::PostSequencerMessage(SequencerMessage message)
 {
-    m_window.PostMessage(WM_APP + static_cast<UINT>(message), 0, 0);
+    const UINT offset = static_cast<UINT>(message) - static_cast<UINT>(SequencerMessage::SendFileName);
+    m_window.PostMessage(m_ids.firstMessage + offset, 0, 0);
 }
 
 void CDownloadHost::ScheduleTick(std::uint64_t deadline)
@@ -178,64 +169,69 @@ void CDownloadHost::ScheduleTick(std::uint64_t deadline)
 
 void CDownloadHost::OnDownloadStarted(const std::wstring& path)
 {
-    m_bReady = FALSE;
-    m_log.RestartStatus(DownloadingLine(path));
+    m_watcher.OnDownloadBusy(true);
+    m_view.OnDownloadStarted(path);
 }
 
 void CDownloadHost::OnOpenFailed(const std::wstring& path)
 {
-    m_log.LogStatus(OpenFailedLine(path));
-    m_bReady = TRUE;
+    m_view.OnOpenFailed(path);
+    m_watcher.OnDownloadBusy(false);
 }
 
 void CDownloadHost::OnBoardStarted(int, const std::wstring&)
 {
-    m_progress.SetPos(0);
+    m_view.OnBoardStarted();
 }
 
 void CDownloadHost::OnRetrying(int, const std::wstring& address, std::uint8_t opcode)
 {
-    m_log.LogStatus(RetryLine(opcode, address));
+    m_view.OnRetrying(address, opcode);
 }
 
 void CDownloadHost::OnRebootSent(int, const std::wstring& address)
 {
-    m_log.LogStatus(RebootingLine(address));
+    m_view.OnRebootSent(address);
 }
 
 void CDownloadHost::OnBlockAcked(const BlockAcked& acked)
 {
-    // p + 1 first, then p: the control animates towards a position only when it
-    // moves forward, so stepping past and back shows the bar at once.
-    if (acked.show) {
-        m_progress.SetPos(acked.percent + 1);
-        m_progress.SetPos(acked.percent);
-    }
-    if (acked.delivered >= acked.total) {
-        // Past the end and back fills the bar without its animation.
-        m_progress.SetRange(0, 101);
-        m_progress.SetPos(101);
-        m_progress.SetPos(100);
-        m_progress.SetRange(0, 100);
-    }
+    m_view.OnBlockAcked(acked);
 }
 
 void CDownloadHost::OnBoardFinished(const BoardEnd& end)
 {
-    for (const std::wstring& line : BoardEndLines(end))
-        m_log.LogStatus(line);
+    m_view.OnBoardFinished(end);
 }
 
 void CDownloadHost::OnBoardRestarted(int, const std::wstring& address, std::uint32_t)
 {
-    for (const std::wstring& line : RestartLines(address))
-        m_log.LogStatus(line);
-    m_progress.SetPos(0);
+    m_view.OnBoardRestarted(address);
 }
 
 void CDownloadHost::OnDownloadEnded()
 {
-    m_bReady = TRUE;
+    m_watcher.OnDownloadBusy(false);
+}
+
+void CDownloadHost::RestartLog(const std::wstring& line)
+{
+    m_log.RestartStatus(line);
+}
+
+void CDownloadHost::Log(const std::wstring& line)
+{
+    m_log.LogStatus(line);
+}
+
+void CDownloadHost::SetBarRange(int maximum)
+{
+    m_progress.SetRange(0, static_cast<short>(maximum));
+}
+
+void CDownloadHost::SetBarPos(int position)
+{
+    m_progress.SetPos(position);
 }
 
 bool CDownloadHost::TakeBoard(const std::wstring& ip)

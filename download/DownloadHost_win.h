@@ -1,5 +1,5 @@
 // The Windows host of the download: the firmware file choice, the sequencer
-// and its one timer, and the status lines and bar moves that render its facts.
+// and its one timer, and the Win32 calls that show its facts.
 #pragma once
 
 #include <cstdint>
@@ -9,27 +9,45 @@
 #include "discovery/DiscoveryText.h"
 #include "download/BoardLocks.h"
 #include "download/DownloadSequencer.h"
+#include "download/DownloadView.h"
 #include "download/FirmwareFile_win.h"
+#include "download/FirmwareKind.h"
 #include "framework/Controls.h"
 
 class CBoardLink;
 class CDataExchange;
-class CDiscovery;
 class IStatusLog;
 
-class CDownloadHost : private IDownloadHost {
+// What the window is told of the download.
+class IDownloadWatcher {
 public:
-    // `window` takes the sequencer's messages and timer; `units` says which boards
-    // are selected; `ready` is cleared while a download runs.
-    CDownloadHost(const CWnd& window, IStatusLog& log, CBoardLink& link, const CDiscovery& units, BYTE& ready);
+    virtual ~IDownloadWatcher() = default;
+    virtual void OnDownloadBusy(bool busy) = 0;                   // from its start to its end
+    virtual void OnFirmwareChosen(const std::wstring& path) = 0; // to be kept for the next start
+};
+
+// The window's message numbers and timer the download uses.
+struct DownloadWindowIds {
+    UINT firstMessage;   // SequencerMessage::SendFileName; the others follow in order
+    UINT_PTR retryTimer;
+};
+
+class CDownloadHost : private IDownloadHost, private IDownloadScreen {
+public:
+    CDownloadHost(const CWnd& window, DownloadWindowIds ids, IStatusLog& log, CBoardLink& link,
+                  IDownloadWatcher& watcher);
     CDownloadHost(const CDownloadHost&) = delete;
     CDownloadHost& operator=(const CDownloadHost&) = delete;
 
     void DoDataExchange(CDataExchange* pDX);
     // Shows the stored firmware path and readies the bar.
-    void Init();
+    void Init(const std::wstring& storedPath);
     void ChooseFirmwareFile();
-    void StartDownload();
+    // Which of the selected boards the file is for; tells the user when none
+    // is selected or the file's name holds no kind (the choice has no kind then).
+    BoardChoice ChooseBoards(const std::vector<BoardList>& selected);
+    // Serves the boards the choice keeps, unless none is left or the name cannot be sent.
+    void StartDownload(const std::vector<BoardList>& selected, const BoardChoice& choice);
     void Dispatch(SequencerMessage message) { m_sequencer.Dispatch(message); }
     void OnRetryTimer();
     void OnAck(const BoardReply& reply, const std::wstring& sender) { m_sequencer.OnAck(reply, sender); }
@@ -40,6 +58,8 @@ private:
     void PostSequencerMessage(SequencerMessage message) override;
     void ScheduleTick(std::uint64_t deadline) override;
     bool SendToBoard(const std::wstring& target, const std::uint8_t* packet, int length) override;
+    bool TakeBoard(const std::wstring& ip) override;
+    void ReleaseBoard(const std::wstring& ip) override;
     void OnDownloadStarted(const std::wstring& path) override;
     void OnOpenFailed(const std::wstring& path) override;
     void OnBoardStarted(int position, const std::wstring& address) override;
@@ -49,16 +69,18 @@ private:
     void OnBoardFinished(const BoardEnd& end) override;
     void OnBoardRestarted(int position, const std::wstring& address, std::uint32_t block) override;
     void OnDownloadEnded() override;
-    bool TakeBoard(const std::wstring& ip) override;
-    void ReleaseBoard(const std::wstring& ip) override;
+    // The status log and the bar.
+    void RestartLog(const std::wstring& line) override;
+    void Log(const std::wstring& line) override;
+    void SetBarRange(int maximum) override;
+    void SetBarPos(int position) override;
     void AimRetryTimer(std::uint64_t deadline);
 
     const CWnd& m_window;
+    DownloadWindowIds m_ids;
     IStatusLog& m_log;
     CBoardLink& m_link;
-    const CListBox& m_listUnits;
-    const std::vector<BoardList>& m_boards;
-    BYTE& m_bReady;
+    IDownloadWatcher& m_watcher;
 
     std::wstring m_strFirmwarePath;
     CProgressCtrl m_progress;
@@ -66,6 +88,7 @@ private:
     CFirmwareFile m_file;
     BoardLocks m_boardLocks;
     DownloadSequencer m_sequencer;
+    DownloadView m_view{*this};
 
     // The one timer of the download, aimed at its next deadline.
     bool m_bRetryTimerSet = false;

@@ -57,7 +57,6 @@ void DownloadSequencer::OnNextBoard()
         return;
     }
     m_host.OnBoardStarted(m_nCurrent, Board());
-    m_nShownPercent = 0;
     m_nRetries = 0;
     m_evidence.StartTurn();
     m_evidence.StartPass();
@@ -223,7 +222,6 @@ void DownloadSequencer::OnOutOfStep()
     m_bRebootSent = false;
     m_nRetries = 0;
     m_evidence.StartPass();
-    m_nShownPercent = 0;
     if (!m_file.SeekToBegin()) {
         EndBoard(BoardOutcome::FileError, OP_FILENAME);
         return;
@@ -244,19 +242,8 @@ void DownloadSequencer::OnDataAccepted()
     acked.delivered = position;
     acked.total = m_nFileLength;
     acked.percent = ProgressPercent(position, m_nFileLength);
+    acked.at = m_host.NowMs();
     const bool last = position >= m_nFileLength;
-    if (last) {
-        acked.show = true;
-    } else if (acked.percent != m_nShownPercent) {
-        const std::uint64_t now = m_host.NowMs();
-        acked.show = !m_bShownYet || now - m_nShownAt >= PROGRESS_SPACING_MS;
-        if (acked.show) {
-            m_nShownAt = now;
-            m_bShownYet = true;
-        }
-    }
-    if (acked.show)
-        m_nShownPercent = acked.percent;
     Post(last ? SequencerMessage::SendReboot : SequencerMessage::SendData);
     m_host.OnBlockAcked(acked);
 }

@@ -9,12 +9,8 @@
 #include "download/IFirmwareFile.h"
 #include "net/BoardPacket.h"
 
-constexpr unsigned RETRY_TIMER_ID = 1;
 constexpr unsigned RETRY_TIMEOUT_MS = 5000;
 constexpr std::uint8_t RETRY_LIMIT = 2;
-// The bar repaints at every move, which can cost more than a block's round
-// trip; a new percentage is shown at most this often (the filled bar always).
-constexpr std::uint64_t PROGRESS_SPACING_MS = 200;
 
 // Carries one firmware file to a list of boards, one after the other: file
 // name, data blocks, reboot; each request guarded by the reply deadline.
@@ -74,9 +70,6 @@ private:
     bool m_bAwaiting = false;     // a request is out and its deadline runs
     std::uint64_t m_nDeadline = 0;
     int m_nPending = 0;           // the SequencerMessage posted and not yet handled, 0 when none
-    int m_nShownPercent = 0;      // what the bar shows for the board being served
-    std::uint64_t m_nShownAt = 0; // when it last moved
-    bool m_bShownYet = false;
     AckEvidence m_evidence;           // what the board being served has proved by its acks
     int m_nPass = 0;                  // 1, or 2 once it was started over
     bool m_bRebootSent = false;       // in this pass

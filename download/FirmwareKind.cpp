@@ -32,6 +32,15 @@ BoardChoice ChooseBoards(const std::wstring& fileName, const std::vector<std::ws
     return choice;
 }
 
+BoardChoice ChooseBoards(const std::wstring& fileName, const std::vector<BoardList>& boards)
+{
+    // The label is looked for in the whole unit line: name, address and MAC.
+    std::vector<std::wstring> lines;
+    for (const BoardList& board : boards)
+        lines.push_back(FormatUnitLine(board));
+    return ChooseBoards(fileName, lines);
+}
+
 std::wstring FileNameOfPath(const std::wstring& path)
 {
     const std::size_t separator = path.find_last_of(L"\\/:");

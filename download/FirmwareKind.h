@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "discovery/DiscoveryText.h"
+
 struct FirmwareKind {
     const wchar_t* m_pszToken; // occurs in the firmware file's name
     const wchar_t* m_pszLabel; // occurs in the unit line of a board of this kind
@@ -22,5 +24,6 @@ struct BoardChoice {
     std::vector<bool> served;           // by board, in the order given
 };
 BoardChoice ChooseBoards(const std::wstring& fileName, const std::vector<std::wstring>& unitLines);
+BoardChoice ChooseBoards(const std::wstring& fileName, const std::vector<BoardList>& boards);
 // The final component of a path: the text after the last '\\', '/' or ':'.
 std::wstring FileNameOfPath(const std::wstring& path);

@@ -16,7 +16,7 @@ struct BlockAcked {
     std::uint64_t delivered = 0; // bytes of the file acknowledged so far
     std::uint64_t total = 0;     // the file's length
     int percent = 0;             // delivered of total, as the bar shows it
-    bool show = false;           // the percentage moved and a bar may show it now
+    std::uint64_t at = 0;        // when, by the download's clock
 };
 
 // How one board's turn ended.

@@ -6,12 +6,12 @@
 #include "framework/PaintDC.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
-#include "app/Settings.h"
 #include "ui/AboutDlg.h"
 #include "ui/IconLayout.h"
 #include "ui/Messages.h"
 #include "ui/PingList.h"
 #include "ui/PingSpecific.h"
+#include "ui/Settings.h"
 
 BEGIN_MESSAGE_MAP(CTarnwellDlg, CDialog)
     ON_WM_SYSCOMMAND()
@@ -38,8 +38,8 @@ BEGIN_MESSAGE_MAP(CTarnwellDlg, CDialog)
 END_MESSAGE_MAP()
 
 CTarnwellDlg::CTarnwellDlg()
-    : CDialog(IDD_MAIN_DIALOG, nullptr), m_link(*this), m_discovery(*this, m_link, *this),
-      m_download(*this, *this, m_link, m_discovery, m_bReady)
+    : CDialog(IDD_MAIN_DIALOG, nullptr), m_link(*this), m_discovery(*this, UNITS_REDRAW_TIMER_ID, m_link, *this),
+      m_download(*this, {WM_SEND_FILENAME, RETRY_TIMER_ID}, *this, m_link, *this)
 {
     m_hIcon = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
 }
@@ -71,7 +71,7 @@ BOOL CTarnwellDlg::OnInitDialog()
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
-    m_download.Init();
+    m_download.Init(AfxGetApp()->GetProfileStringW(SETTINGS_SECTION, SETTING_FIRMWARE_FILE, L""));
     m_bReady = TRUE;
 
     m_link.EnumerateAdapters();
@@ -215,7 +215,24 @@ void CTarnwellDlg::OnFileButton()
 
 void CTarnwellDlg::OnDownload()
 {
-    m_download.StartDownload();
+    // The file's kind may leave out some of the selected boards; the unit list
+    // then shows only the boards that are served.
+    const std::vector<BoardList> selected = m_discovery.SelectedBoards();
+    const BoardChoice choice = m_download.ChooseBoards(selected);
+    if (!choice.kind)
+        return;
+    m_discovery.KeepSelected(choice.served);
+    m_download.StartDownload(selected, choice);
+}
+
+void CTarnwellDlg::OnDownloadBusy(bool busy)
+{
+    m_bReady = busy ? FALSE : TRUE;
+}
+
+void CTarnwellDlg::OnFirmwareChosen(const std::wstring& path)
+{
+    AfxGetApp()->WriteProfileStringW(SETTINGS_SECTION, SETTING_FIRMWARE_FILE, path.c_str());
 }
 
 LRESULT CTarnwellDlg::OnSendFileName(WPARAM, LPARAM)
@@ -246,7 +263,7 @@ void CTarnwellDlg::OnTimer(UINT_PTR nIDEvent)
 {
     if (nIDEvent == RETRY_TIMER_ID)
         m_download.OnRetryTimer();
-    else if (nIDEvent == CDiscovery::UNITS_REDRAW_TIMER_ID)
+    else if (nIDEvent == UNITS_REDRAW_TIMER_ID)
         m_discovery.ReleaseUnitsRedraw();
     Default();
 }

@@ -14,7 +14,7 @@
 #include "net/BoardLink_win.h"
 #include "net/IReplySink.h"
 
-class CTarnwellDlg : public CDialog, private IStatusLog, private IReplySink {
+class CTarnwellDlg : public CDialog, private IStatusLog, private IReplySink, private IDownloadWatcher {
 public:
     CTarnwellDlg();
     ~CTarnwellDlg() override;
@@ -62,6 +62,8 @@ private:
     // the rest to the download.
     void OnDatagram(const std::uint8_t* bytes, std::size_t size, const std::wstring& sender) override;
     void HandleReply(const std::uint8_t* bytes, std::size_t size, const std::wstring& sender);
+    void OnDownloadBusy(bool busy) override;
+    void OnFirmwareChosen(const std::wstring& path) override;
 
     HICON m_hIcon;
     BYTE m_bReady = FALSE;

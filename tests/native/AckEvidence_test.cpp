@@ -208,6 +208,8 @@ TEST(AckEvidence, ReportedBoardsEndAsTheirAcksAllow)
             BoardOutcome::OutOfStep, false, 2, -1},
         {"2-byte, block 2 acked twice at once", AckForm::Short, 0, {{{OP_DATA, 2}, BoardFault{0, 0, false, 0, 0}}},
             1, false, BoardOutcome::Rebooted, true, 1, true},
+        {"zero header, block 1 answered 6.5 s late", AckForm::ZeroHeader, 0,
+            {{{OP_DATA, 1}, BoardFault{0, 6500, false, 0, 0}}}, 1, false, BoardOutcome::Rebooted, true, 1, true},
         {"length echoed, sequence always 0", AckForm::FixedSequence, 0, {}, 1, false, BoardOutcome::Rebooted, true,
             1, true},
         {"echoed header, block 5 refused in 2 bytes", AckForm::Echo, 0, {{{OP_DATA, 5}, BoardFault{0, 0, true, 0, 0}}},

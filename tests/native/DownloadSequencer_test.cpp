@@ -192,3 +192,18 @@ TEST(DownloadSequencer, BarMovesOnlyWhenThePercentageChangesAndNotTooOften)
     slow.Run();
     EXPECT_EQ(slow.host.m_shownTimes.size(), 100u) << "a slow board shows every percentage once";
 }
+
+// The bar's pacing starts afresh with each board: the second board's first
+// percentage shows however soon it follows the first board's last one.
+TEST(DownloadSequencer, EachBoardsBarStartsAfresh)
+{
+    SequencerBench bench;
+    bench.boards[A];
+    bench.boards[B];
+    ASSERT_TRUE(bench.Start(1000, {A, B}));
+    bench.Run();
+    const std::vector<int> one = {0, 51, 50, 101, 100, -101, 101, 100, -100};
+    std::vector<int> both = one;
+    both.insert(both.end(), one.begin(), one.end());
+    EXPECT_EQ(bench.host.m_progress, both) << "bar steps of two boards";
+}

@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "download/DownloadSequencer.h"
+#include "download/DownloadView.h"
 #include "download/StatusLines.h"
 
 // Records everything the sequencer asks of its window and what it reports, against a fake clock.
-class FakeDownloadHost : public IDownloadHost {
+class FakeDownloadHost : public IDownloadHost, public IDownloadScreen {
 public:
     struct Sent {
         std::wstring ip;
@@ -40,6 +41,8 @@ public:
     std::set<std::wstring> m_heldElsewhere; // boards another program is updating
     std::vector<std::wstring> m_claims;     // "+ip" taken, "-ip" released, "?ip" refused
 
+    DownloadView m_view{*this};
+
     std::uint64_t NowMs() override { return m_now; }
     void PostSequencerMessage(SequencerMessage message) override { m_posted.push_back(message); }
     void ScheduleTick(std::uint64_t deadline) override
@@ -55,54 +58,59 @@ public:
         return true;
     }
 
-    // The facts, rendered as the window renders them.
+    // The facts, rendered by the window's own renderer.
     void OnDownloadStarted(const std::wstring& path) override
     {
         m_bReady = false;
-        m_status.clear();
-        Log(DownloadingLine(path));
+        m_view.OnDownloadStarted(path);
     }
     void OnOpenFailed(const std::wstring& path) override
     {
-        Log(OpenFailedLine(path));
+        m_view.OnOpenFailed(path);
         m_bReady = true;
     }
-    void OnBoardStarted(int, const std::wstring&) override { m_progress.push_back(0); }
-    void OnRetrying(int, const std::wstring& ip, std::uint8_t opcode) override { Log(RetryLine(opcode, ip)); }
-    void OnRebootSent(int, const std::wstring& ip) override { Log(RebootingLine(ip)); }
+    void OnBoardStarted(int, const std::wstring&) override { m_view.OnBoardStarted(); }
+    void OnRetrying(int, const std::wstring& ip, std::uint8_t opcode) override { m_view.OnRetrying(ip, opcode); }
+    void OnRebootSent(int, const std::wstring& ip) override { m_view.OnRebootSent(ip); }
     void OnBlockAcked(const BlockAcked& acked) override
     {
         m_acked.push_back(acked);
-        if (acked.show) {
-            m_progress.push_back(acked.percent + 1);
-            m_progress.push_back(acked.percent);
-            m_shownTimes.push_back(m_now);
-        }
-        if (acked.delivered >= acked.total)
-            m_progress.insert(m_progress.end(), {-101, 101, 100, -100});
+        m_view.OnBlockAcked(acked);
     }
     void OnBoardFinished(const BoardEnd& end) override
     {
-        for (const std::wstring& line : BoardEndLines(end))
-            Log(line);
+        m_view.OnBoardFinished(end);
         m_finished.push_back(end);
         m_finishedAt.push_back(m_sent.size());
     }
     void OnDownloadEnded() override { m_bReady = true; }
     void OnBoardRestarted(int, const std::wstring& ip, std::uint32_t block) override
     {
-        for (const std::wstring& line : RestartLines(ip))
-            Log(line);
-        m_progress.push_back(0);
+        m_view.OnBoardRestarted(ip);
         m_restarts.push_back(block);
         m_restartAt.push_back(m_sent.size());
     }
 
-    void Log(const std::wstring& line)
+    // What the window's status log and bar are told.
+    void RestartLog(const std::wstring& line) override
+    {
+        m_status.clear();
+        Log(line);
+    }
+    void Log(const std::wstring& line) override
     {
         m_lines.push_back(line);
         m_lineTimes.push_back(m_now);
         m_status.insert(0, line);
+    }
+    void SetBarRange(int maximum) override { m_progress.push_back(-maximum); }
+    void SetBarPos(int position) override
+    {
+        // p + 1 then p shows a new percentage; the fill after the range change does not count.
+        const std::size_t n = m_progress.size();
+        if (n >= 1 && m_progress[n - 1] == position + 1 && (n < 2 || m_progress[n - 2] >= 0))
+            m_shownTimes.push_back(m_now);
+        m_progress.push_back(position);
     }
     bool TakeBoard(const std::wstring& ip) override
     {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/Settings.h"
+#include "ui/Settings.h"
 #include "framework/FileDialog.h"
 #include "res/resource.h"
 #include "tests/win/WinTestSupport.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/Settings.h"
+#include "ui/Settings.h"
 #include "res/resource.h"
 #include "tests/win/TarnwellDlgProbe.h"
 #include "tests/win/WinTestSupport.h"

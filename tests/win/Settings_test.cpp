@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/Settings.h"
+#include "ui/Settings.h"
 #include "app/ModulePath_win.h"
 #include "tests/win/WinTestSupport.h"
 
