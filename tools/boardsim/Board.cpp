@@ -149,7 +149,7 @@ void Board::Discover(const Datagram& d, RequestRecord& rec, std::vector<Outgoing
         return;
     }
     if (!decision.answer) {
-        rec.reply = ReplyKind::Silent;
+        rec.reply = decision.ackLost ? ReplyKind::Lost : ReplyKind::Silent;
         return;
     }
     std::vector<std::uint8_t> bytes;
@@ -228,8 +228,11 @@ void Board::Download(const Datagram& d, const Header& h, RequestRecord& rec, std
         Process(d, h, refuse);
         m_last.processed = true;
     }
+    // No answer left the board, so the same datagram again is a retransmission, whatever the board did with it.
     if (!decision.answer) {
-        rec.reply = ReplyKind::Silent;
+        rec.reply = decision.ackLost ? ReplyKind::Lost : ReplyKind::Silent;
+        if (decision.ackLost && h.opcode == kOpReboot && !refuse)
+            m_config.presence.Rebooted(d.now);
         return;
     }
     std::vector<std::uint8_t> bytes;

@@ -213,6 +213,37 @@ TEST_F(BoardTest, DroppedRequestIsLegallyRetransmitted)
     EXPECT_EQ(Flags(board), "") << "a legal retransmission was flagged";
 }
 
+// A board that stored a request whose answer was lost gets the same datagram again from a sender that
+// waited in vain: a legal retransmission, answered this time, and the block is stored once.
+TEST_F(BoardTest, LostAcknowledgementLeavesTheRetransmissionLegal)
+{
+    const struct {
+        const char* fault;
+        std::size_t request; // index of the transmission whose answer is lost
+    } cases[] = {{"lost-ack=filename", 0}, {"lost-ack=data:1", 2}, {"lost-ack=data:*", 1}, {"lost-ack=reboot", 4}};
+    for (const auto& c : cases) {
+        Board board = Make(c.fault);
+        const auto file = TestFile(1500);
+        Micros now = 0;
+        const auto sendTwiceIfUnanswered = [&](const std::vector<std::uint8_t>& request) {
+            if (Send(board, request, now += 1000).empty())
+                return Send(board, request, now += 5 * kSecond).size();
+            return std::size_t{1};
+        };
+        EXPECT_EQ(sendTwiceIfUnanswered(FileName("a.bin")), 1u) << c.fault << ": file name";
+        for (std::uint32_t k = 0; k < BlockCount(file.size()); ++k)
+            EXPECT_EQ(sendTwiceIfUnanswered(Block(file, k)), 1u) << c.fault << ": block " << k;
+        EXPECT_EQ(sendTwiceIfUnanswered(Reboot()), 1u) << c.fault << ": reboot";
+        ASSERT_GT(board.Requests().size(), c.request) << c.fault;
+        EXPECT_EQ(board.Requests()[c.request].reply, ReplyKind::Lost) << c.fault << ": the lost answer not recorded";
+        EXPECT_STREQ(board.Requests()[c.request + 1].note, "retransmission") << c.fault << ": not a retransmission";
+        EXPECT_EQ(Flags(board), "") << c.fault << ": a legal retransmission was flagged";
+        ASSERT_EQ(board.Images().size(), 1u) << c.fault << ": no image";
+        EXPECT_EQ(board.Images()[0].data, file) << c.fault << ": image";
+        EXPECT_TRUE(board.Images()[0].complete) << c.fault << ": image incomplete";
+    }
+}
+
 TEST_F(BoardTest, DropCountsTransmissionsAndFlagsAThird)
 {
     Board board = Make("drop=filename:2");
