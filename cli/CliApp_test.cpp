@@ -27,18 +27,26 @@ private:
     FakeNetwork& m_net;
 };
 
-// Appends to a string the test keeps.
-class RecordView : public IRecordFile {
+// Appends to a string the test keeps, on a disk with `room` bytes left.
+class RecordView : public IAppendFile {
 public:
-    explicit RecordView(std::string& text) : m_text(text) {}
-    bool Append(const std::string& line, std::wstring&) override
+    RecordView(std::string& text, std::size_t room) : m_text(text), m_room(room) {}
+    int LastByte() override { return m_text.empty() ? -1 : static_cast<unsigned char>(m_text.back()); }
+    long long Write(const char* data, std::size_t size, std::wstring& error) override
     {
-        m_text += line;
-        return true;
+        if (m_room == 0) {
+            error = L"No space left on device";
+            return -1;
+        }
+        const std::size_t n = std::min(size, m_room);
+        m_text.append(data, n);
+        m_room -= n;
+        return static_cast<long long>(n);
     }
 
 private:
     std::string& m_text;
+    std::size_t m_room;
 };
 
 class FakePlatform : public IPlatform {
@@ -104,7 +112,9 @@ public:
             error = L"Permission denied";
             return nullptr;
         }
-        return std::make_unique<RecordView>(records[path]);
+        // "/full/N": a disk with N bytes left.
+        const std::size_t room = path.rfind(L"/full/", 0) == 0 ? std::stoul(path.substr(6)) : ~std::size_t{0};
+        return std::make_unique<RecordWriter>(std::make_unique<RecordView>(records[path], room));
     }
 };
 
@@ -373,13 +383,14 @@ TEST(CliApp, AnInterruptedRunStillGivesAWholeJsonDocument)
     EXPECT_EQ(b.Run(L"flash fw/vex_arm_fw.bin 192.168.1.1 192.168.1.2 --json --quiet"), 130) << "exit status";
     const std::string out = b.Out();
     EXPECT_NE(out.find(", \"signal\": \"SIGINT\",\n \"boards\": [\n"), std::string::npos) << "the signal: " << out;
-    EXPECT_NE(out.find("\"result\": \"interrupted\", \"request\": \"data\", \"block\": 2, \"blocks\": 6, "
-                       "\"text\": \"interrupted at block 2 of 6\"}"),
+    EXPECT_NE(out.find("\"result\": \"interrupted\", \"ok\": false, \"confirmed\": false, \"request\": \"data\", "
+                       "\"block\": 2, \"blocks\": 2, \"passes\": 1, \"text\": \"interrupted at block 2 of 6\"}"),
         std::string::npos)
-        << "the interrupted board: " << out;
-    EXPECT_NE(out.find("\"result\": \"not-started\", \"request\": \"\", \"block\": null, \"text\": \"not started\"}"),
+        << "the interrupted board, its blocks 0 and 1 acknowledged: " << out;
+    EXPECT_NE(out.find("\"result\": \"not-started\", \"ok\": false, \"confirmed\": false, \"request\": \"\", "
+                       "\"block\": null, \"blocks\": 0, \"passes\": 0, \"text\": \"not started\"}"),
         std::string::npos)
-        << "the board not started: " << out;
+        << "the board not started, never contacted: " << out;
     EXPECT_NE(out.find("\"summary\": {\"boards\": 2, \"ok\": 0, \"failed\": 0, \"skipped\": 0, \"interrupted\": 1, "
                        "\"not_started\": 1}}\n"),
         std::string::npos)
@@ -560,6 +571,158 @@ TEST(CliApp, WatchServesUntilInterruptedAndExitsAsFlashWould)
         const std::string out = b.Out();
         EXPECT_EQ(out.substr(out.rfind('\n', out.size() - 2) + 1), c.summary) << "summary of " << out;
     }
+}
+
+TEST(CliApp, TheRecordIsOutputAndALostLineIsSaid)
+{
+    const struct {
+        std::vector<std::wstring> args;
+        int exit;
+        const char* err;
+        bool sent;
+        std::size_t lines; // whole lines in the record
+    } cases[] = {
+        {{L"--record", L""}, 2, "tarnwell-cli: --record takes a file name, not an empty one\nTry 'tarnwell-cli --help'.\n",
+            false, 0},
+        {{L"--record", L"/bad/r.jsonl"}, 2, "tarnwell-cli: cannot write the record /bad/r.jsonl: Permission denied\n", false,
+            0},
+        {{L"--record", L"r.jsonl"}, 0, "", true, 2},
+        {{L"--record", L"/full/0"}, 5,
+            "tarnwell-cli: cannot write the record /full/0: No space left on device; the line of 192.168.1.1 is lost\n"
+            "tarnwell-cli: cannot write the record /full/0: No space left on device; the line of 192.168.1.2 is lost\n",
+            true, 0},
+        {{L"--record", L"/full/700"}, 5, "", true, 1},
+    };
+    for (const auto& c : cases) {
+        AppBench b;
+        b.Board(1);
+        b.Board(2);
+        std::vector<std::wstring> args{L"flash", L"fw/vex_arm_fw.bin", L"192.168.1.1", L"192.168.1.2", L"--quiet"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const std::string what = "--record '" + WideToAnsi(c.args[1]) + "'";
+        EXPECT_EQ(b.app.Run(args), c.exit) << what << ": exit status";
+        if (c.exit == 5 && std::string(c.err).empty()) {
+            EXPECT_NE(b.Err().find("tarnwell-cli: cannot write the record /full/700: only "), std::string::npos)
+                << what << ": message " << b.Err();
+            EXPECT_NE(b.Err().find(" bytes were written; the line of 192.168.1.2 is lost\n"), std::string::npos)
+                << what << ": message " << b.Err();
+        } else {
+            EXPECT_EQ(b.Err(), c.err) << what << ": messages";
+        }
+        EXPECT_EQ(!b.platform.net.m_sent.empty(), c.sent) << what << ": whether anything was sent";
+        if (c.sent) {
+            EXPECT_TRUE(b.platform.net.m_boards[L"192.168.1.1"].rebooted && b.platform.net.m_boards[L"192.168.1.2"].rebooted)
+                << what << ": the boards are served whatever becomes of the record";
+            EXPECT_EQ(b.Out().substr(b.Out().rfind('\n', b.Out().size() - 2) + 1).rfind("2 boards: 2 ok, 0 failed", 0), 0u)
+                << what << ": the report: " << b.Out();
+        }
+        const std::string& record = b.platform.records[c.args[1]];
+        EXPECT_EQ(std::count(record.begin(), record.end(), '\n'), static_cast<long>(c.lines))
+            << what << ": record lines in [" << record << "]";
+    }
+}
+
+TEST(CliApp, TheResultSaysWhatTheAcknowledgementsProved)
+{
+    const struct {
+        bool shortAcks;
+        int copies;
+        const wchar_t* options;
+        int exit;
+        const char* line;
+        const char* json;
+    } cases[] = {
+        {false, 1, L"", 0, "192.168.1.1\tok\tFW VEX 1", "\"result\": \"ok\", \"ok\": true, \"confirmed\": true"},
+        {true, 1, L"", 0, "192.168.1.1\tok, unconfirmed (the board's acknowledgements carry no block numbers)\tFW VEX 1",
+            "\"result\": \"ok\", \"ok\": true, \"confirmed\": false"},
+        {true, 1, L" --require-confirmed", 1,
+            "192.168.1.1\trebooted but not confirmed (the board's acknowledgements carry no block numbers; "
+            "--require-confirmed)\tFW VEX 1",
+            "\"result\": \"ok\", \"ok\": false, \"confirmed\": false"},
+        {false, 1, L" --require-confirmed", 0, "192.168.1.1\tok\tFW VEX 1", "\"ok\": true, \"confirmed\": true"},
+        {true, 2, L"", 1, "192.168.1.1\tacknowledgements out of step at data block 0; not rebooted\tFW VEX 1",
+            "\"result\": \"out-of-step\", \"ok\": false, \"confirmed\": false, \"request\": \"data\", \"block\": 0, "
+            "\"blocks\": 2, \"passes\": 2"},
+    };
+    for (const auto& c : cases) {
+        for (bool json : {false, true}) {
+            AppBench b;
+            FakeNetwork::Board& board = b.Board(1);
+            board.shortAcks = c.shortAcks;
+            board.copies = c.copies;
+            const std::wstring line = L"flash fw/vex_arm_fw.bin 192.168.1.1 --quiet" + std::wstring(c.options)
+                + (json ? L" --json" : L"");
+            EXPECT_EQ(b.Run(line), c.exit) << WideToAnsi(line) << ": exit status";
+            const std::string expected = json ? c.json : std::string(c.line) + "\n";
+            EXPECT_NE(b.Out().find(expected), std::string::npos) << WideToAnsi(line) << ": no [" << expected << "] in "
+                                                                << b.Out();
+            EXPECT_EQ(board.rebooted, c.copies == 1) << WideToAnsi(line) << ": the reboot request";
+        }
+    }
+
+    AppBench back;
+    FakeNetwork::Board& board = back.Board(1);
+    board.shortAcks = true;
+    board.awayMs = 500;
+    EXPECT_EQ(back.Run(L"flash fw/vex_arm_fw.bin 192.168.1.1 --verify-return 2 --quiet"), 0) << "with --verify-return";
+    EXPECT_EQ(back.Out().substr(0, back.Out().find('\n')),
+        "192.168.1.1\tok, unconfirmed (the board's acknowledgements carry no block numbers), back after 0.5 s\tFW VEX 1")
+        << "an unconfirmed board that came back";
+}
+
+TEST(CliApp, FileNamesAreShownAsTheTextTheyAre)
+{
+    AppBench b;
+    b.Board(1);
+    // Arguments come as bytes, each widened: "café" in UTF-8, and a name with a line feed.
+    const std::wstring utf8 = L"fw/caf\u00c3\u00a9_vex_arm_fw.bin", broken = L"fw/a\nb\u00e9_vex_arm_fw.bin";
+    b.platform.files[utf8] = b.image;
+    b.platform.files[broken] = b.image;
+    EXPECT_EQ(b.app.Run({L"flash", utf8, L"192.168.1.1", L"--json", L"--quiet", L"--record", L"r.jsonl"}), 0)
+        << "exit status";
+    EXPECT_NE(b.Out().find("{\"file\": \"fw/caf\\u00e9_vex_arm_fw.bin\""), std::string::npos) << "JSON: " << b.Out();
+    EXPECT_NE(b.platform.records[L"r.jsonl"].find("\"file\": \"caf\\u00e9_vex_arm_fw.bin\""), std::string::npos)
+        << "record: " << b.platform.records[L"r.jsonl"];
+    EXPECT_EQ(b.platform.net.m_boards[L"192.168.1.1"].fileName, "caf\xc3\xa9_vex_arm_fw.bin") << "the bytes sent";
+
+    AppBench log;
+    log.Board(1);
+    log.platform.files[broken] = log.image;
+    EXPECT_EQ(log.app.Run({L"flash", broken, L"192.168.1.1", L"--quiet", L"--log", L"run.log"}), 0) << "exit status";
+    ASSERT_NE(log.platform.log, nullptr) << "no log";
+    EXPECT_NE(log.platform.log->str().find("Z Downloading fw/a\\nb\xc3\xa9_vex_arm_fw.bin to all valid selected boards.\n"),
+        std::string::npos)
+        << "the log line, one line, the byte not UTF-8 read as Windows-1252: " << log.platform.log->str();
+}
+
+TEST(CliApp, WatchServesBoardsThatShareAMacAndNotABoardThatMoved)
+{
+    AppBench shared;
+    shared.Board(1).mac = L"00:11:22:33:99:01";
+    shared.Board(2).mac = L"00:11:22:33:99:01";
+    shared.platform.interruptAt = 4000;
+    EXPECT_EQ(shared.Run(L"watch fw/vex_arm_fw.bin --interval 0.5 --parallel 2 --quiet --log run.log"), 0)
+        << "shared MAC: exit status";
+    EXPECT_TRUE(shared.platform.net.m_boards[L"192.168.1.1"].fileNames == 1
+        && shared.platform.net.m_boards[L"192.168.1.2"].fileNames == 1)
+        << "shared MAC: both boards served once";
+    EXPECT_EQ(shared.Err(), "tarnwell-cli: 2 boards answer with MAC 00:11:22:33:99:01: 192.168.1.1, 192.168.1.2\n")
+        << "shared MAC: warned once";
+    ASSERT_NE(shared.platform.log, nullptr) << "no log";
+    EXPECT_NE(shared.platform.log->str().find("Z 2 boards answer with MAC 00:11:22:33:99:01: 192.168.1.1, 192.168.1.2\n"),
+        std::string::npos)
+        << "shared MAC: the log";
+
+    AppBench moved;
+    FakeNetwork::Board& before = moved.Board(1);
+    before.awayMs = 60000; // rebooted, and gone from this address
+    FakeNetwork::Board& after = moved.Board(2);
+    after.mac = before.mac;
+    after.appearAt = 3000;
+    moved.platform.interruptAt = 6000;
+    EXPECT_EQ(moved.Run(L"watch fw/vex_arm_fw.bin --interval 0.5 --quiet"), 0) << "moved: exit status";
+    EXPECT_EQ(moved.platform.net.m_boards[L"192.168.1.2"].downloadRequests, 0) << "moved: served again";
+    EXPECT_EQ(moved.Err(), "") << "moved: no warning";
 }
 
 } // namespace
