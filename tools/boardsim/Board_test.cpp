@@ -244,6 +244,34 @@ TEST_F(BoardTest, LostAcknowledgementLeavesTheRetransmissionLegal)
     }
 }
 
+// A refusal still held back has not reached the sender, whose deadline may run out first: the same
+// request again is then a retransmission. Once the refusal has left, it is a fault.
+TEST_F(BoardTest, RequestAgainBeforeAHeldBackRefusalIsARetransmission)
+{
+    const struct {
+        const char* fault;
+        Micros again; // when the request goes out again
+        const char* flag;
+    } cases[] = {
+        {"nak=data:0,late=data:0:6000", 5 * kSecond, ""},
+        {"nak=data:0,late=data:0:6000", 7 * kSecond, "DATA block 0 sent again after the board refused it; "},
+        {"nak=data:0", 5 * kSecond, "DATA block 0 sent again after the board refused it; "},
+        {"nak=reboot,late=reboot:6000", 5 * kSecond, ""},
+    };
+    for (const auto& c : cases) {
+        Board board = Make(c.fault);
+        const auto file = TestFile(100);
+        Send(board, FileName("a.bin"), 0);
+        const bool reboot = std::string(c.fault).find("reboot") != std::string::npos;
+        if (reboot)
+            Send(board, Block(file, 0), 1000);
+        const auto request = reboot ? Reboot() : Block(file, 0);
+        Send(board, request, 2000);
+        Send(board, request, 2000 + c.again);
+        EXPECT_EQ(Flags(board), c.flag) << c.fault << ", again after " << c.again / kSecond << " s";
+    }
+}
+
 TEST_F(BoardTest, DropCountsTransmissionsAndFlagsAThird)
 {
     Board board = Make("drop=filename:2");
