@@ -177,9 +177,12 @@ class Runner:
             ok = res["result"] == "ok" and res["ok"]
             everyone_ok = everyone_ok and res["ok"]
             flags = [f["text"] for f in board["flags"]]
+            # Failed for want of an answer to a data block the board did acknowledge.
+            unheard = res["result"] == "no-reply" and res["request"] == "data" and bool(passes) and any(
+                r["op"] == "DATA" and r["seq"] == res["block"] and r["reply"] == "ack" for r in passes[-1])
             facts.append({"form": spec["form"], "result": res["result"], "ok": res["ok"],
                           "confirmed": res["confirmed"], "passes": res["passes"], "whole": whole,
-                          "flags": flags})
+                          "flags": flags, "unheard": unheard})
             if res["address"] != ip:
                 failures.append("%s: the JSON's boards are out of order" % what)
             if res["result"] == "ok" and res["confirmed"] and not whole:
@@ -228,10 +231,11 @@ def describe(case):
 
 def table(all_facts):
     lines = ["acknowledgement form: share of boards that ended confirmed / unconfirmed / out of step / "
-             "failed otherwise; restarted; unconfirmed but damaged; flagged repeats",
-             "%-7s %6s %10s %12s %12s %8s %10s %9s %8s" % ("form", "boards", "confirmed", "unconfirmed",
-                                                           "out of step", "failed", "restarted", "damaged",
-                                                           "repeats")]
+             "failed otherwise; boards restarted; ok but damaged (unconfirmed); failed 'no reply' to a block "
+             "the board acknowledged; blocks sent again after their ack (flagged)",
+             "%-7s %6s %10s %12s %12s %8s %10s %9s %9s %8s" % ("form", "boards", "confirmed", "unconfirmed",
+                                                               "out of step", "failed", "restarted", "damaged",
+                                                               "unheard", "repeats")]
     for form in FORMS:
         facts = [f for f in all_facts if f["form"] == form]
         if not facts:
@@ -244,9 +248,10 @@ def table(all_facts):
         restarted = sum(1 for f in facts if f["passes"] == 2)
         damaged = sum(1 for f in facts if f["result"] == "ok" and not f["whole"])
         repeats = sum(1 for f in facts for t in f["flags"] if "after the board acknowledged it" in t)
+        unheard = sum(1 for f in facts if f["unheard"])
         pct = lambda k: "%5.1f%%" % (100.0 * k / n)
-        lines.append("%-7s %6d %10s %12s %12s %8s %10d %9d %8d" % (form, n, pct(confirmed), pct(unconfirmed),
-                                                                pct(out), pct(failed), restarted, damaged, repeats))
+        lines.append("%-7s %6d %10s %12s %12s %8s %10d %9d %9d %8d" % (
+            form, n, pct(confirmed), pct(unconfirmed), pct(out), pct(failed), restarted, damaged, unheard, repeats))
     return "\n".join(lines)
 
 
@@ -285,7 +290,9 @@ def main():
             else:
                 print("case SEED=%d: %s -> %s" % (seed, describe(case),
                                                   ", ".join(f["result"] + ("" if f["confirmed"] or f["result"] != "ok"
-                                                                           else " unconfirmed") for f in facts)),
+                                                                           else " unconfirmed")
+                                                            + (" (started over)" if f["passes"] == 2 else "")
+                                                            for f in facts)),
                       flush=True)
 
     started = time.time()
