@@ -34,6 +34,9 @@ TEST(BoardResult, EachOutcomeNamesTheRequestItEndedAt)
         {Result(ResultKind::FileError, OP_DATA, 3), L"file error reading the image"},
         {Result(ResultKind::Skipped), L"skipped: another kind (no \"FW GUR\" in its name)"},
         {Result(ResultKind::Busy), L"being updated by another program"},
+        {Result(ResultKind::OutOfStep, OP_DATA, 9), L"acknowledgements out of step at data block 9; not rebooted"},
+        {Result(ResultKind::NotConfirmed),
+            L"rebooted but not confirmed (the board's acknowledgements carry no block numbers; --require-confirmed)"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DescribeResult(c.result), c.text) << "description of " << WideToAnsi(c.text);
@@ -53,11 +56,41 @@ TEST(BoardResult, DownloadEndsBecomeResults)
     const BoardResult held = ResultOfDownload(board, DownloadEnd{BoardOutcome::HeldElsewhere, 0, 0});
     EXPECT_EQ(DescribeResult(held), L"being updated by another program") << "a board another program holds";
     EXPECT_EQ(CountResults({held}).failed, 1) << "a held board is a failure";
-    const BoardResult unsure = ResultOfDownload(board, DownloadEnd{BoardOutcome::Rebooted, 0, 0, true});
-    EXPECT_EQ(DescribeResult(unsure),
-        L"ok, unconfirmed (acknowledgements carry no block numbers and one came late or twice)")
-        << "a reboot whose acks could not show every block arrived";
-    EXPECT_EQ(CountResults({unsure}).ok, 1) << "an unconfirmed reboot is still acknowledged";
+
+    // What the acks proved, and what a station that asks for proof makes of it.
+    const struct {
+        DownloadEnd end;
+        bool requireConfirmed;
+        ResultKind kind;
+        bool confirmed;
+        const wchar_t* text;
+        const char* keyword;
+    } verdicts[] = {
+        {DownloadEnd{BoardOutcome::Rebooted, 0, 0, false}, false, ResultKind::Ok, true, L"ok", "ok"},
+        {DownloadEnd{BoardOutcome::Rebooted, 0, 0, false}, true, ResultKind::Ok, true, L"ok", "ok"},
+        {DownloadEnd{BoardOutcome::Rebooted, 0, 0, true}, false, ResultKind::Ok, false,
+            L"ok, unconfirmed (the board's acknowledgements carry no block numbers)", "ok"},
+        {DownloadEnd{BoardOutcome::Rebooted, 0, 0, true}, true, ResultKind::NotConfirmed, false,
+            L"rebooted but not confirmed (the board's acknowledgements carry no block numbers; --require-confirmed)", "ok"},
+        {DownloadEnd{BoardOutcome::OutOfStep, OP_DATA, 4, false}, false, ResultKind::OutOfStep, false,
+            L"acknowledgements out of step at data block 4; not rebooted", "out-of-step"},
+        // Only a reboot is confirmed or not: the flag of another end means nothing.
+        {DownloadEnd{BoardOutcome::NoReply, OP_REBOOT, 0, true}, true, ResultKind::NoReply, false,
+            L"no reply to the reboot request", "no-reply"},
+    };
+    for (const auto& v : verdicts) {
+        const BoardResult r = ResultOfDownload(board, v.end, v.requireConfirmed);
+        const std::string what = WideToAnsi(v.text) + (v.requireConfirmed ? " with --require-confirmed" : "");
+        EXPECT_TRUE(r.m_kind == v.kind && IsConfirmed(r) == v.confirmed) << what << ": kind " << int(r.m_kind);
+        EXPECT_EQ(DescribeResult(r), v.text) << what;
+        EXPECT_STREQ(ResultKeyword(r.m_kind), v.keyword) << what;
+    }
+    BoardResult unsure = Result(ResultKind::Ok);
+    unsure.m_bUnconfirmed = true;
+    const ResultCounts counts = CountResults({unsure, Result(ResultKind::Ok), Result(ResultKind::NotConfirmed)});
+    EXPECT_TRUE(counts.ok == 2 && counts.unconfirmed == 1 && counts.failed == 1)
+        << "an unconfirmed reboot is still ok, unless proof was asked for";
+    EXPECT_EQ(FormatSummary(counts, 0), L"3 boards: 2 ok (1 unconfirmed), 1 failed, 0 skipped in 0.0 s") << "summary";
 }
 
 TEST(BoardResult, ExitStatusFollowsWhatBecameOfTheBoards)
@@ -81,6 +114,8 @@ TEST(BoardResult, ExitStatusFollowsWhatBecameOfTheBoards)
         {{Result(K::FileError, OP_DATA)}, false, CliExit::SomeFailed, "file error"},
         {{Result(K::Ok), Result(K::Busy)}, false, CliExit::SomeFailed, "held by another program"},
         {{Result(K::Busy)}, true, CliExit::SomeFailed, "the only board held by another program"},
+        {{Result(K::Ok), Result(K::OutOfStep, OP_DATA)}, true, CliExit::SomeFailed, "acks out of step"},
+        {{Result(K::NotConfirmed)}, true, CliExit::SomeFailed, "unconfirmed with --require-confirmed"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FlashExitCode(c.results, c.named), c.exit) << c.what;

@@ -2,6 +2,7 @@
 
 #include "cli/BoardLink.h"
 #include "cli/EventLoop.h"
+#include "cli/OutputText.h"
 #include "download/BoardLocks.h"
 #include "download/StatusLines.h"
 
@@ -13,10 +14,11 @@ BoardSlot::BoardSlot(int id, EventLoop& loop, BoardLink& link, IFlashObserver& o
 }
 
 bool BoardSlot::Start(const std::wstring& path, const std::string& ansiName, const std::vector<int>& boards,
-    const std::vector<std::wstring>& addresses)
+    const std::vector<std::wstring>& addresses, bool announce)
 {
     m_boards = boards;
     m_nResendDue = -1;
+    m_bAnnounce = announce;
     return m_sequencer.Start(path, ansiName, addresses);
 }
 
@@ -29,6 +31,8 @@ bool BoardSlot::Where(int& board, DownloadEnd& at) const
     board = BatchIndex(m_sequencer.Current());
     at.m_nOpcode = opcode;
     at.m_nBlock = block;
+    at.m_nAcked = m_nAcked;
+    at.m_nPasses = m_nPasses;
     return true;
 }
 
@@ -72,19 +76,24 @@ void BoardSlot::ReleaseBoard(const std::wstring& ip)
         m_pLocks->Release(ip);
 }
 
+// Status lines are Unicode text, one line each: a path is decoded and its
+// control characters escaped, as a board's name is in a result line.
 void BoardSlot::OnDownloadStarted(const std::wstring& path)
 {
-    m_observer.OnStatusLine(DownloadingLine(path));
+    if (m_bAnnounce)
+        m_observer.OnStatusLine(DownloadingLine(PathForLine(path)));
 }
 
 void BoardSlot::OnOpenFailed(const std::wstring& path)
 {
-    m_observer.OnStatusLine(OpenFailedLine(path));
+    m_observer.OnStatusLine(OpenFailedLine(PathForLine(path)));
 }
 
 void BoardSlot::OnBoardStarted(int position, const std::wstring&)
 {
     m_nPercent = 0;
+    m_nAcked = 0;
+    m_nPasses = 1;
     m_observer.OnBoardStarted(BatchIndex(position));
     m_observer.OnBoardProgress(BatchIndex(position), 0);
 }
@@ -94,15 +103,30 @@ void BoardSlot::OnRetrying(int position, const std::wstring& address, std::uint8
     // Counted when the request goes out again, not when the retries run out.
     m_nResendDue = position;
     m_observer.OnStatusLine(RetryLine(opcode, address));
+    m_observer.OnBoardRetrying(BatchIndex(position), opcode);
 }
 
-void BoardSlot::OnRebootSent(int, const std::wstring& address)
+void BoardSlot::OnRebootSent(int position, const std::wstring& address)
 {
     m_observer.OnStatusLine(RebootingLine(address));
+    m_observer.OnBoardRebooting(BatchIndex(position));
+}
+
+void BoardSlot::OnBoardRestarted(int position, const std::wstring& address, std::uint32_t block)
+{
+    // A deadline that ran out just before is no retransmission: the next
+    // request is the file name of a new pass.
+    m_nResendDue = -1;
+    m_nPasses = 2;
+    m_nPercent = 0;
+    for (const std::wstring& line : RestartLines(address))
+        m_observer.OnStatusLine(line);
+    m_observer.OnBoardRestarted(BatchIndex(position), block);
 }
 
 void BoardSlot::OnBlockAcked(const BlockAcked& acked)
 {
+    ++m_nAcked;
     if (acked.percent == m_nPercent)
         return;
     m_nPercent = acked.percent;
@@ -116,5 +140,8 @@ void BoardSlot::OnBoardFinished(const BoardEnd& end)
         m_observer.OnStatusLine(line);
     DownloadEnd result{end.outcome, end.opcode, end.block};
     result.m_bUnconfirmed = end.unconfirmed;
+    result.m_bRebootSent = end.rebootSent;
+    result.m_nAcked = end.outcome == BoardOutcome::HeldElsewhere ? 0 : m_nAcked;
+    result.m_nPasses = end.outcome == BoardOutcome::HeldElsewhere ? 0 : end.passes;
     m_observer.OnBoardFinished(BatchIndex(end.board), result);
 }

@@ -89,7 +89,9 @@ int CliApp::Run(const std::vector<std::wstring>& args)
     // Ctrl-C is how a watch ends: its status is that of the boards it served.
     if (const int signal = m_platform.Interruption(); signal != 0 && m_options.m_command != CliCommand::Watch)
         return 128 + signal;
-    return static_cast<int>(m_bOutputLost ? CliExit::OutputLost : code);
+    if (m_bOutputLost)
+        return static_cast<int>(CliExit::OutputLost);
+    return static_cast<int>(m_bRecordLost ? CliExit::RecordLost : code);
 }
 
 CliExit CliApp::Command(const std::vector<std::wstring>& args)
@@ -177,191 +179,6 @@ bool CliApp::LoadFirmware(const FirmwareKind*& kind, std::string& ansiName, std:
     return true;
 }
 
-CliExit CliApp::Flash()
-{
-    const std::wstring& path = m_options.m_strFile;
-    const FirmwareKind* kind = nullptr;
-    std::string ansiName;
-    std::vector<std::uint8_t> image;
-    CliExit failure = CliExit::Ok;
-    if (!LoadFirmware(kind, ansiName, image, failure))
-        return failure;
-
-    std::vector<std::wstring> targets;
-    if (!ReadTargets(targets, failure) || !Prepare(failure) || !OpenRecord(failure)
-        || !CheckReachable(targets, failure))
-        return failure;
-    BoardLink link(*m_network);
-    if (m_options.m_bAll && link.BroadcastAdapterCount() == 0)
-        return Fail(CliExit::NoNetwork, L"no adapter to broadcast from (loopback only); give the boards' addresses");
-
-    EventLoop loop(m_clock, *m_network);
-    StopWhenInterrupted(loop);
-    BoardFinder finder(loop, link);
-    if (!StartLog(targets.empty() ? STATUS_SEARCHING : STATUS_SEARCHING_PING_LIST, failure))
-        return failure;
-    finder.Run(targets, m_options.m_nWaitMs);
-    // Cut short while asking: the boards named or found so far were not started.
-    const bool cutWhileAsking = NoteInterruption();
-
-    // The boards in the order they are reported: all that answered (with
-    // --all, by address), then the named ones; null for a named address that
-    // did not answer.
-    std::vector<const BoardList*> order;
-    std::vector<std::wstring> named;
-    std::vector<BoardList> answered;
-    if (m_options.m_bAll) {
-        answered = finder.Boards();
-        std::stable_sort(answered.begin(), answered.end(),
-            [](const BoardList& a, const BoardList& b) { return ParseIPv4(a.m_strIP) < ParseIPv4(b.m_strIP); });
-        for (const BoardList& b : answered) {
-            order.push_back(&b);
-            named.emplace_back();
-        }
-    }
-    for (const std::wstring& target : targets) {
-        order.push_back(finder.Find(target));
-        named.push_back(target);
-    }
-    std::vector<std::wstring> lines;
-    for (const BoardList* board : order)
-        lines.push_back(board ? FormatUnitLine(*board) : std::wstring());
-    // The window's kind rule, by the same function.
-    const BoardChoice choice = ChooseBoards(FileNameOfPath(path), lines);
-
-    std::vector<BoardResult> results;
-    std::vector<BoardList> served;
-    std::vector<std::size_t> servedAt;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        BoardResult r;
-        if (order[i] == nullptr) {
-            r.m_board = BoardList{L"", named[i], L""};
-            r.m_kind = cutWhileAsking ? ResultKind::NotStarted : ResultKind::NoReply;
-            r.m_nOpcode = cutWhileAsking ? 0 : OP_DISCOVER;
-        } else if (r.m_board = *order[i]; !choice.served[i]) {
-            r.m_kind = ResultKind::Skipped;
-            r.m_strLabel = kind->m_pszLabel;
-            m_log.WriteUnicode(FormatResultLine(r) + L"\r\n");
-        } else if (cutWhileAsking) {
-            r.m_kind = ResultKind::NotStarted;
-        } else {
-            servedAt.push_back(results.size());
-            served.push_back(*order[i]);
-        }
-        results.push_back(r);
-    }
-
-    std::uint64_t elapsed = 0;
-    std::vector<StationBoard> station(results.size());
-    for (std::size_t i = 0; i < results.size(); ++i)
-        station[i].m_result = results[i];
-    if (!served.empty()) {
-        const ProgressStyle style = m_options.m_bQuiet ? ProgressStyle::Quiet
-            : m_platform.ErrIsTerminal()               ? ProgressStyle::Bars
-                                                       : ProgressStyle::Lines;
-        ProgressView view(m_platform.Err(), style, m_log, served);
-        // Each board's times, retransmissions and, with --verify-return, its return.
-        std::vector<StationBoard> lanes(served.size());
-        for (std::size_t i = 0; i < served.size(); ++i)
-            lanes[i].m_result.m_board = served[i];
-        StationTracker* tracking = nullptr;
-        std::unique_ptr<ReturnCheck> check;
-        if (m_options.m_nVerifyReturnMs != 0) {
-            check = std::make_unique<ReturnCheck>(loop, link, m_options.m_nVerifyReturnMs,
-                [&tracking](int board, const ReturnOutcome& outcome) { tracking->OnReturn(board, outcome); });
-        }
-        StationTracker tracker(m_clock, view, lanes, check.get(), nullptr);
-        tracking = &tracker;
-        FlashBatch batch(loop, link, tracker, image, m_platform.Locks());
-        const auto asked = [&check](const BoardReply& reply, const std::wstring& sender) {
-            check->OnReply(reply, sender);
-        };
-        if (check)
-            batch.SetDiscoveryHandler(asked);
-        FlashJob job{path, ansiName, {}, m_options.m_nParallel};
-        for (const BoardList& b : served)
-            job.m_addresses.push_back(b.m_strIP);
-        const std::uint64_t start = m_clock.NowMs();
-        const std::vector<DownloadEnd> ends = batch.Run(job);
-        if (check) {
-            loop.SetReplyHandler(asked);
-            loop.Run([&check] { return !check->AnyPending(); });
-            loop.SetReplyHandler(nullptr);
-        }
-        elapsed = m_clock.NowMs() - start;
-        for (std::size_t i = 0; i < served.size(); ++i) {
-            results[servedAt[i]] = ResultOfDownload(served[i], ends[i]);
-            station[servedAt[i]] = lanes[i];
-            station[servedAt[i]].m_result = results[servedAt[i]];
-        }
-        NoteInterruption();
-    }
-    const std::uint64_t now = m_clock.WallMs();
-    for (StationBoard& b : station) {
-        if (!b.m_bStarted)
-            b.m_nStartWallMs = b.m_nEndWallMs = now;
-    }
-    PrintResults(results, elapsed, kind->m_pszToken, kind->m_pszLabel, station);
-    if (m_record) {
-        const RecordImage recorded{FileNameOfPath(path), image.size(), Sha256::Hex(image.data(), image.size())};
-        for (const StationBoard& b : station)
-            Record(b, recorded);
-    }
-
-    CliExit code = FlashExitCode(results, !m_options.m_bAll);
-    // A board that did not come back after its reboot was not flashed as far as anyone can tell.
-    if (code == CliExit::Ok && std::any_of(station.begin(), station.end(), [](const StationBoard& b) {
-            return b.m_return.m_state == ReturnOutcome::State::NotBack;
-        }))
-        code = CliExit::SomeFailed;
-    if (code == CliExit::NoBoardMatched && !m_bInterruptNoted) {
-        const bool anyAnswered = std::any_of(results.begin(), results.end(),
-            [](const BoardResult& r) { return !(r.m_kind == ResultKind::NoReply && r.m_nOpcode == OP_DISCOVER); });
-        return Fail(code, !anyAnswered ? L"no board answered"
-                                       : L"no board matched: none that answered carries the label \""
-                    + std::wstring(kind->m_pszLabel) + L"\"");
-    }
-    return code;
-}
-
-void CliApp::PrintResults(const std::vector<BoardResult>& results, std::uint64_t elapsedMs, const std::wstring& token,
-    const std::wstring& label, const std::vector<StationBoard>& station)
-{
-    ResultCounts counts = CountResults(results);
-    // A board that acknowledged its reboot but did not come back counts as failed.
-    const int notBack = static_cast<int>(std::count_if(station.begin(), station.end(), [](const StationBoard& b) {
-        return b.m_result.m_kind == ResultKind::Ok && b.m_return.m_state != ReturnOutcome::State::NotChecked
-            && b.m_return.m_state != ReturnOutcome::State::Back;
-    }));
-    counts.ok -= notBack;
-    counts.failed += notBack;
-    const std::wstring summary = FormatSummary(counts, elapsedMs);
-    const std::uint64_t limit = m_options.m_nVerifyReturnMs;
-    std::wstring lines;
-    for (const StationBoard& b : station)
-        lines += FormatStationLine(b, limit) + L"\n";
-    lines += summary + L"\n";
-    m_log.WriteUnicode(lines);
-    if (m_options.m_bJson) {
-        const int signal = m_platform.Interruption();
-        FlashReport report{m_options.m_strFile, token, label, m_options.m_nParallel, elapsedMs, results,
-            signal != 0 ? SignalName(signal) : std::wstring(), {}, {}, nullptr};
-        if (limit != 0) {
-            for (const StationBoard& b : station) {
-                const bool checked = b.m_return.m_state != ReturnOutcome::State::NotChecked;
-                const bool back = b.m_return.m_state == ReturnOutcome::State::Back;
-                report.m_texts.push_back(DescribeStation(b, limit));
-                report.m_extras.push_back(std::string(", \"returned\": ") + (!checked ? "null" : back ? "true" : "false")
-                    + ", \"name_after\": " + (back ? JsonString(b.m_return.m_strName) : std::string("null")));
-            }
-            report.m_pCounts = &counts;
-        }
-        Print(FlashJson(report));
-    } else {
-        Print(Utf8(lines));
-    }
-}
-
 bool CliApp::OpenRecord(CliExit& failure)
 {
     if (m_options.m_strRecord.empty())
@@ -377,65 +194,21 @@ bool CliApp::OpenRecord(CliExit& failure)
 
 void CliApp::Record(const StationBoard& board, const RecordImage& image)
 {
+    // The record is output, as the log is: a line that did not go in whole is
+    // said at once, the boards are still served, and the status tells.
     std::wstring error;
-    if (!m_record->Append(RecordLine(board, image, m_options.m_nVerifyReturnMs), error))
-        Fail(CliExit::SomeFailed, L"cannot write the record " + m_options.m_strRecord + L": " + error);
+    if (!m_record->Append(RecordLine(board, image, m_options.m_nVerifyReturnMs), error)) {
+        m_bRecordLost = true;
+        Message(L"cannot write the record " + m_options.m_strRecord + L": " + error + L"; the line of "
+            + board.m_result.m_board.m_strIP + L" is lost");
+    }
 }
 
-CliExit CliApp::Watch()
+ProgressStyle CliApp::Style()
 {
-    const FirmwareKind* kind = nullptr;
-    WatchJob job;
-    std::vector<std::uint8_t> image;
-    CliExit failure = CliExit::Ok;
-    if (!LoadFirmware(kind, job.m_strAnsiName, image, failure) || !Prepare(failure) || !OpenRecord(failure))
-        return failure;
-    job.m_strPath = m_options.m_strFile;
-    job.m_pKind = kind;
-    job.m_strSha256 = Sha256::Hex(image.data(), image.size());
-    job.m_bOncePerMac = m_options.m_bOncePerMac;
-    job.m_nParallel = m_options.m_nParallel;
-    job.m_nIntervalMs = m_options.m_nIntervalMs;
-    job.m_nVerifyReturnMs = m_options.m_nVerifyReturnMs;
-    if (m_options.m_bOncePerMac) {
-        std::vector<std::uint8_t> text;
-        std::wstring error;
-        if (!m_platform.ReadFile(m_options.m_strRecord, text, error))
-            return Fail(CliExit::Usage, L"cannot read the record " + m_options.m_strRecord + L": " + error);
-        job.m_served = ServedInRecord(std::string(text.begin(), text.end()));
-    }
-    BoardLink link(*m_network);
-    if (link.BroadcastAdapterCount() == 0)
-        return Fail(CliExit::NoNetwork, L"no adapter to broadcast from (loopback only); watch finds boards by broadcast");
-
-    const RecordImage recorded{FileNameOfPath(job.m_strPath), image.size(), job.m_strSha256};
-    const std::uint64_t limit = m_options.m_nVerifyReturnMs;
-    const auto done = [&](const StationBoard& board) {
-        const std::wstring line = FormatStationLine(board, limit) + L"\n";
-        m_log.WriteUnicode(line);
-        Print(Utf8(line));
-        if (m_record)
-            Record(board, recorded);
-    };
-    const ProgressStyle style = m_options.m_bQuiet ? ProgressStyle::Quiet
-        : m_platform.ErrIsTerminal()               ? ProgressStyle::Bars
-                                                   : ProgressStyle::Lines;
-    std::vector<BoardList> lists;
-    ProgressView view(m_platform.Err(), style, m_log, lists);
-    EventLoop loop(m_clock, *m_network);
-    ::Watch watch(loop, link, m_clock, view, lists, image, job, done);
-    m_log.Write(STATUS_SEARCHING);
-    const std::uint64_t start = m_clock.NowMs();
-    watch.Run([this] { return m_platform.Interrupted(); });
-
-    const StationCounts counts = CountStation(watch.Boards());
-    const std::wstring summary = FormatStationSummary(counts, m_clock.NowMs() - start);
-    m_log.Write(summary + L"\r\n");
-    m_platform.Out() << WideToAnsi(summary) << '\n';
-    m_platform.Out().flush();
-    if (counts.failed != 0 || counts.interrupted != 0)
-        return CliExit::SomeFailed;
-    return counts.served == 0 ? CliExit::NoBoardMatched : CliExit::Ok;
+    if (m_options.m_bQuiet)
+        return ProgressStyle::Quiet;
+    return m_platform.ErrIsTerminal() ? ProgressStyle::Bars : ProgressStyle::Lines;
 }
 
 CliExit CliApp::Fail(CliExit code, const std::wstring& message)

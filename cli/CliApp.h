@@ -6,6 +6,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/ExitCode.h"
+#include "cli/ProgressView.h"
 #include "cli/RecordFile.h"
 #include "cli/StatusLog.h"
 
@@ -23,7 +24,8 @@ public:
     CliApp(IPlatform& platform, IClock& clock);
     ~CliApp();
     // The command's status; 128 + the signal after an interrupt, OutputLost
-    // when a write to standard output or the log failed.
+    // when a write to standard output or the log failed, RecordLost when a
+    // record line did.
     int Run(const std::vector<std::wstring>& args);
 
 private:
@@ -45,8 +47,9 @@ private:
     void OnLogLost(int error);
     void StopWhenInterrupted(EventLoop& loop);
     bool NoteInterruption();
-    void PrintResults(const std::vector<BoardResult>& results, std::uint64_t elapsedMs, const std::wstring& token,
-        const std::wstring& label, const std::vector<StationBoard>& station);
+    void PrintResults(const std::vector<StationBoard>& station, std::uint64_t elapsedMs, const std::wstring& token,
+        const std::wstring& label);
+    ProgressStyle Style(); // of the progress on standard error
 
     IPlatform& m_platform;
     IClock& m_clock;
@@ -58,5 +61,6 @@ private:
     bool m_bOutputLost = false;  // standard output or the log
     bool m_bStdoutLost = false;
     bool m_bInterruptNoted = false;
+    bool m_bRecordLost = false;  // a record line that did not go in whole
     std::unique_ptr<IRecordFile> m_record;
 };

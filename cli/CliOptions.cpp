@@ -4,7 +4,7 @@
 
 namespace {
 
-enum class Opt { Help, Version, To, List, Wait, Json, Quiet, Log, All, Parallel, VerifyReturn, Record, Interval, OncePerMac };
+enum class Opt { Help, Version, To, List, Wait, Json, Quiet, Log, All, Parallel, VerifyReturn, Record, Interval, OncePerMac, RequireConfirmed };
 
 struct OptionRow {
     const wchar_t* name;
@@ -28,6 +28,7 @@ const OptionRow OPTIONS[] = {
     {L"record", Opt::Record, true, true},
     {L"interval", Opt::Interval, true, true},
     {L"once-per-mac", Opt::OncePerMac, false, true},
+    {L"require-confirmed", Opt::RequireConfirmed, false, true},
 };
 
 const OptionRow* FindOption(const std::wstring& name)
@@ -95,7 +96,12 @@ public:
                 return Fail(L"--verify-return takes seconds above 0 and at most 3600, such as 30 or 2.5, not '" + value
                     + L"'");
             return true;
-        case Opt::Record: m_o.m_strRecord = value; return true;
+        case Opt::Record:
+            // Empty, it would mean no record at all: a station that asked for one would keep none.
+            if (value.empty())
+                return Fail(L"--record takes a file name, not an empty one");
+            m_o.m_strRecord = value;
+            return true;
         case Opt::Interval:
             m_strWatchOnly = L"--interval";
             if (!ParseSeconds(value, m_o.m_nIntervalMs) || m_o.m_nIntervalMs < MIN_INTERVAL_MS
@@ -106,6 +112,7 @@ public:
             m_strWatchOnly = L"--once-per-mac";
             m_o.m_bOncePerMac = true;
             return true;
+        case Opt::RequireConfirmed: m_o.m_bRequireConfirmed = true; return true;
         }
         return true;
     }

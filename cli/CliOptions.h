@@ -19,6 +19,7 @@ struct CliOptions {
     std::wstring m_strRecord;            // --record
     std::uint64_t m_nIntervalMs = 2000;  // watch --interval
     bool m_bOncePerMac = false;          // watch --once-per-mac
+    bool m_bRequireConfirmed = false;    // an ok its acks cannot prove is a failure
     std::wstring m_strError; // a usage error; when set, nothing else counts
 };
 

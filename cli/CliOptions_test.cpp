@@ -27,6 +27,13 @@ TEST(CliOptions, CommandsAndTheirValues)
     EXPECT_TRUE(o.m_command == CliCommand::Discover && o.m_bQuiet && o.m_listFiles.size() == 2 && o.m_nWaitMs == 2000)
         << "options before the command, repeated --list, default wait";
 
+    EXPECT_FALSE(o.m_bRequireConfirmed) << "an unconfirmed result is a success unless asked otherwise";
+    for (const wchar_t* line : {L"flash fw/vex_arm_fw.bin --all --require-confirmed",
+             L"watch fw/vex_arm_fw.bin --require-confirmed --record r --once-per-mac"}) {
+        o = ParseOptions(Split(line));
+        EXPECT_TRUE(o.m_strError.empty() && o.m_bRequireConfirmed) << WideToAnsi(line);
+    }
+
     o = ParseOptions(Split(L"flash -- --odd-name_vex_arm_fw.bin --all"));
     EXPECT_TRUE(o.m_strFile == L"--odd-name_vex_arm_fw.bin" && !o.m_bAll && o.m_addresses == std::vector<std::wstring>{L"--all"})
         << "after --, everything is an argument";
@@ -96,6 +103,10 @@ TEST(CliOptions, EmptyValuesThatWouldWidenTheCommandAreRefused)
         {{L"flash", L"fw/vex_arm_fw.bin", L"--to", L""}, L"--to takes addresses separated by commas, not ''"},
         {{L"discover", L"--log", L""}, L"--log takes a file name, not an empty one"},
         {{L"flash", L"fw/vex_arm_fw.bin", L"--all", L"--log="}, L"--log takes a file name, not an empty one"},
+        {{L"flash", L"fw/vex_arm_fw.bin", L"--all", L"--record", L""}, L"--record takes a file name, not an empty one"},
+        {{L"watch", L"fw/vex_arm_fw.bin", L"--record="}, L"--record takes a file name, not an empty one"},
+        {{L"discover", L"--require-confirmed"}, L"--require-confirmed is an option of flash"},
+        {{L"watch", L"fw/vex_arm_fw.bin", L"--require-confirmed=yes"}, L"--require-confirmed takes no value"},
     };
     for (const auto& c : cases) {
         const CliOptions o = ParseOptions(c.args);

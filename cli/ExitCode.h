@@ -8,5 +8,6 @@ enum class CliExit : int {
     NoBoardMatched = 3, // no board answered, or none carries the file's board label
     NoNetwork = 4,      // no IPv4 adapter to send from, or its sockets could not be opened
     OutputLost = 5,     // a write to standard output or to the log failed; the report is incomplete
+    RecordLost = 5,     // a line of the record did not go in whole; the boards were still served
 };
 // An interrupt (SIGINT, SIGTERM, SIGHUP) ends the command with 128 + the signal's number.

@@ -33,9 +33,12 @@ std::vector<DownloadEnd> FlashBatch::Run(const FlashJob& job)
         BoardSlot& slot = *m_slots.back();
         for (const std::wstring& address : addresses)
             m_slotOf[address] = &slot;
-        if (!slot.Start(job.m_strPath, job.m_strAnsiName, indexes, addresses)) {
+        // One download, said once: the first lane says it.
+        if (!slot.Start(job.m_strPath, job.m_strAnsiName, indexes, addresses, lane == 0)) {
+            DownloadEnd end{BoardOutcome::FileError, OP_FILENAME, 0};
+            end.m_nPasses = 0;
             for (int index : indexes)
-                OnBoardFinished(index, DownloadEnd{BoardOutcome::FileError, OP_FILENAME, 0});
+                OnBoardFinished(index, end);
         }
     }
     m_loop.Run([this] { return !AnyRunning(); });
@@ -63,6 +66,8 @@ void FlashBatch::CutShort(std::size_t lanes)
             end.m_cut = DownloadCut::Interrupted;
             end.m_nOpcode = at.m_nOpcode;
             end.m_nBlock = at.m_nBlock;
+            end.m_nAcked = at.m_nAcked;
+            end.m_nPasses = at.m_nPasses;
         }
         OnBoardFinished(static_cast<int>(board), end);
     }
@@ -102,6 +107,21 @@ void FlashBatch::OnBoardProgress(int board, int percent)
 void FlashBatch::OnBoardRetransmission(int board)
 {
     m_observer.OnBoardRetransmission(board);
+}
+
+void FlashBatch::OnBoardRetrying(int board, std::uint8_t opcode)
+{
+    m_observer.OnBoardRetrying(board, opcode);
+}
+
+void FlashBatch::OnBoardRebooting(int board)
+{
+    m_observer.OnBoardRebooting(board);
+}
+
+void FlashBatch::OnBoardRestarted(int board, std::uint32_t block)
+{
+    m_observer.OnBoardRestarted(board, block);
 }
 
 void FlashBatch::OnBoardFinished(int board, const DownloadEnd& end)

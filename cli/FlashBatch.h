@@ -43,6 +43,9 @@ private:
     void OnBoardProgress(int board, int percent) override;
     void OnBoardFinished(int board, const DownloadEnd& end) override;
     void OnBoardRetransmission(int board) override;
+    void OnBoardRetrying(int board, std::uint8_t opcode) override;
+    void OnBoardRebooting(int board) override;
+    void OnBoardRestarted(int board, std::uint32_t block) override;
     bool AnyRunning() const;
     void CutShort(std::size_t lanes);
 

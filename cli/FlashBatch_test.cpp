@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -19,7 +20,9 @@ struct Recorder : IFlashObserver {
     std::vector<int> started;
     std::map<int, std::vector<int>> progress;
     std::vector<std::pair<int, DownloadEnd>> finished;
+    std::vector<std::pair<int, std::uint32_t>> restarted;
     void OnStatusLine(const std::wstring& line) override { lines.push_back(line); }
+    void OnBoardRestarted(int board, std::uint32_t block) override { restarted.emplace_back(board, block); }
     void OnBoardStarted(int board) override { started.push_back(board); }
     void OnBoardProgress(int board, int percent) override { progress[board].push_back(percent); }
     void OnBoardFinished(int board, const DownloadEnd& end) override { finished.emplace_back(board, end); }
@@ -186,21 +189,60 @@ TEST(FlashBatch, RepliesFromOutsideTheBatchAreIgnored)
     EXPECT_EQ(b.net.m_boards[Ip(1)].image, b.image) << "board 1's image";
 }
 
-TEST(FlashBatch, DuplicatedAcksWithoutBlockNumbersLeaveTheResultUnconfirmed)
+// What a board's acks prove: echoed headers confirm the image; 2-byte acks
+// cannot, and one ack more than was asked for puts the board out of step. Out
+// of step it starts over once, its bar from 0; twice, it fails unrebooted.
+TEST(FlashBatch, WhatTheAcksProveDecidesTheEnd)
 {
     const struct {
         bool shortAcks;
         int copies;
+        BoardOutcome outcome;
         bool unconfirmed;
-    } cases[] = {{true, 2, true}, {false, 2, false}, {true, 1, false}};
+        int passes;
+        std::uint32_t acked;
+    } cases[] = {
+        {false, 1, BoardOutcome::Rebooted, false, 1, 10},
+        {false, 2, BoardOutcome::Rebooted, false, 1, 10},
+        {true, 1, BoardOutcome::Rebooted, true, 1, 10},
+        {true, 2, BoardOutcome::OutOfStep, false, 2, 2},
+    };
     for (const auto& c : cases) {
+        const std::string what = std::string(c.shortAcks ? "2-byte" : "8-byte") + " acks, each sent "
+            + std::to_string(c.copies) + " times";
         BatchBench b(1);
-        b.net.m_boards[Ip(1)].shortAcks = c.shortAcks;
-        b.net.m_boards[Ip(1)].copies = c.copies;
+        FakeNetwork::Board& board = b.net.m_boards[Ip(1)];
+        board.shortAcks = c.shortAcks;
+        board.copies = c.copies;
         const std::vector<DownloadEnd> ends = b.Run(1);
-        EXPECT_TRUE(ends.at(0).m_outcome == BoardOutcome::Rebooted && ends[0].m_bUnconfirmed == c.unconfirmed)
-            << (c.shortAcks ? "2-byte" : "8-byte") << " acks, each sent " << c.copies << " times: end "
-            << int(ends[0].m_outcome) << ", unconfirmed " << ends[0].m_bUnconfirmed;
+        const DownloadEnd& end = ends.at(0);
+        EXPECT_TRUE(end.m_outcome == c.outcome && end.m_bUnconfirmed == c.unconfirmed && end.m_nPasses == c.passes
+            && end.m_nAcked == c.acked)
+            << what << ": end " << int(end.m_outcome) << ", unconfirmed " << end.m_bUnconfirmed << ", passes "
+            << end.m_nPasses << ", acks taken " << end.m_nAcked;
+        EXPECT_EQ(board.fileNames, c.passes) << what << ": file-name requests";
+        EXPECT_EQ(board.rebooted, c.outcome == BoardOutcome::Rebooted) << what << ": sent the reboot request";
+        if (c.outcome == BoardOutcome::OutOfStep) {
+            // Block 0's second ack puts it out of step: the bar moved, and moves again from 0.
+            EXPECT_EQ(b.seen.progress[0], (std::vector<int>{0, 10, 10})) << what << ": progress";
+            EXPECT_EQ(std::count(b.seen.lines.begin(), b.seen.lines.end(), L"Restarting download IP 192.168.1.1\r\n"), 1)
+                << what << ": started over once";
+            EXPECT_EQ(b.seen.restarted, (std::vector<std::pair<int, std::uint32_t>>{{0, 0}})) << what << ": restart";
+        } else {
+            EXPECT_EQ(b.image, board.image) << what << ": image";
+        }
+    }
+}
+
+TEST(FlashBatch, TheDownloadIsAnnouncedOnceWhateverTheLanes)
+{
+    for (int lanes : {1, 3}) {
+        BatchBench b(3);
+        b.Run(lanes);
+        EXPECT_EQ(std::count(b.seen.lines.begin(), b.seen.lines.end(),
+                      L"Downloading /fw/vex_arm_fw.bin to all valid selected boards.\r\n"),
+            1)
+            << lanes << " lanes";
     }
 }
 

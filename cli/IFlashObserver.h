@@ -15,9 +15,12 @@ struct DownloadEnd {
     BoardOutcome m_outcome = BoardOutcome::NoReply;
     std::uint8_t m_nOpcode = 0;
     std::uint32_t m_nBlock = 0;
-    bool m_bUnconfirmed = false; // rebooted, but its acks could not show that every block arrived
+    bool m_bUnconfirmed = false; // rebooted, but its acks cannot prove that every block arrived
     DownloadCut m_cut = DownloadCut::None;
-    std::uint32_t m_nBlocks = 0;
+    std::uint32_t m_nBlocks = 0; // interrupted: the image's blocks
+    std::uint32_t m_nAcked = 0;  // data acks taken, both passes of a board started over counted
+    int m_nPasses = 1;           // 2 when it was started over after its acks went out of step
+    bool m_bRebootSent = false;  // in its last pass: acks can go out of step after the last block
 };
 
 // What a batch of downloads reports while it runs; `board` indexes the
@@ -31,4 +34,10 @@ public:
     virtual void OnBoardFinished(int board, const DownloadEnd& end) = 0;
     // The retry timer ran out and the request went out again.
     virtual void OnBoardRetransmission(int) {}
+    virtual void OnBoardRetrying(int, std::uint8_t) {} // its deadline ran out at this request (opcode)
+    virtual void OnBoardRebooting(int) {}              // its reboot request went out
+    // Its acks went out of step at this data block: started over from the file name, from 0.
+    virtual void OnBoardRestarted(int, std::uint32_t) {}
+    // Nothing more will be learnt of it: its result, as its result line gives it.
+    virtual void OnBoardReported(int, const std::wstring&) {}
 };

@@ -21,15 +21,23 @@ std::string Seconds(std::uint64_t ms)
     return text;
 }
 
-std::string ResultObject(const BoardResult& r, const std::wstring* text = nullptr, const std::string& extra = "")
+std::string ResultObject(const StationBoard& b, std::uint64_t returnLimitMs)
 {
-    std::string json = "{" + BoardFields(r.m_board) + ", \"result\": \"" + ResultKeyword(r.m_kind) + "\"";
+    const BoardResult& r = b.m_result;
+    std::string json = "{" + BoardFields(r.m_board) + ", \"result\": \"" + StationKeyword(b) + "\"";
+    json += std::string(", \"ok\": ") + (VerdictOf(b) == StationVerdict::Served ? "true" : "false")
+        + ", \"confirmed\": " + (IsConfirmed(r) ? "true" : "false");
     json += std::string(", \"request\": \"") + RequestKeyword(r.m_nOpcode) + "\"";
     json += ", \"block\": " + (r.m_nOpcode == OP_DATA ? std::to_string(r.m_nBlock) : std::string("null"));
-    if (r.m_kind == ResultKind::Interrupted)
-        json += ", \"blocks\": " + std::to_string(r.m_nBlocks);
-    json += ", \"text\": " + JsonString(text != nullptr ? *text : DescribeResult(r)) + extra + "}";
-    return json;
+    json += ", \"blocks\": " + std::to_string(r.m_nAcked) + ", \"passes\": " + std::to_string(r.m_nPasses);
+    json += ", \"text\": " + JsonString(DescribeStation(b, returnLimitMs));
+    if (returnLimitMs != 0) {
+        const bool checked = b.m_return.m_state != ReturnOutcome::State::NotChecked;
+        const bool back = b.m_return.m_state == ReturnOutcome::State::Back;
+        json += std::string(", \"returned\": ") + (!checked ? "null" : back ? "true" : "false")
+            + ", \"name_after\": " + (back ? JsonString(b.m_return.m_strName) : std::string("null"));
+    }
+    return json + "}";
 }
 
 } // namespace
@@ -46,9 +54,15 @@ std::string JsonString(const std::wstring& text)
             json += static_cast<char>(c);
         } else if (code >= 0x20 && code < 0x7F) {
             json += static_cast<char>(c);
+        } else if (code > 0xFFFF && code <= 0x10FFFF) {
+            // Beyond the first plane (wide characters of 32 bits): a surrogate pair, as JSON writes it.
+            char escape[16];
+            std::snprintf(escape, sizeof escape, "\\u%04lx\\u%04lx", 0xD800 + ((code - 0x10000) >> 10),
+                0xDC00 + ((code - 0x10000) & 0x3FF));
+            json += escape;
         } else {
             char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04lx", code & 0xFFFFul);
+            std::snprintf(escape, sizeof escape, "\\u%04lx", code > 0xFFFF ? 0xFFFDul : code);
             json += escape;
         }
     }
@@ -75,21 +89,21 @@ std::string DiscoverJson(const std::vector<BoardList>& boards, const std::vector
 
 std::string FlashJson(const FlashReport& report)
 {
-    const ResultCounts c = report.m_pCounts != nullptr ? *report.m_pCounts : CountResults(report.m_results);
-    std::string json = "{\"file\": " + JsonString(report.m_strFile) + ", \"kind\": " + JsonString(report.m_strToken)
-        + ", \"label\": " + JsonString(report.m_strLabel) + ", \"parallel\": " + std::to_string(report.m_nParallel)
-        + ", \"elapsed\": " + Seconds(report.m_nElapsedMs);
+    const ResultCounts c = CountFlash(report.m_boards);
+    std::string json = "{\"file\": " + JsonString(DecodeSystemText(report.m_strFile))
+        + ", \"kind\": " + JsonString(report.m_strToken) + ", \"label\": " + JsonString(report.m_strLabel)
+        + ", \"parallel\": " + std::to_string(report.m_nParallel) + ", \"elapsed\": " + Seconds(report.m_nElapsedMs);
     if (!report.m_strSignal.empty())
         json += ", \"signal\": " + JsonString(report.m_strSignal);
     json += ",\n \"boards\": [";
-    for (std::size_t i = 0; i < report.m_results.size(); ++i)
-        json += (i ? ",\n  " : "\n  ")
-            + (i < report.m_texts.size() ? ResultObject(report.m_results[i], &report.m_texts[i], report.m_extras[i])
-                                         : ResultObject(report.m_results[i]));
-    json += report.m_results.empty() ? "]," : "\n ],";
+    for (std::size_t i = 0; i < report.m_boards.size(); ++i)
+        json += (i ? ",\n  " : "\n  ") + ResultObject(report.m_boards[i], report.m_nReturnLimitMs);
+    json += report.m_boards.empty() ? "]," : "\n ],";
     json += "\n \"summary\": {\"boards\": " + std::to_string(c.boards) + ", \"ok\": " + std::to_string(c.ok)
         + ", \"failed\": " + std::to_string(c.failed) + ", \"skipped\": " + std::to_string(c.skipped);
     // Counts only some runs have appear when they are not 0.
+    if (c.unconfirmed > 0)
+        json += ", \"unconfirmed\": " + std::to_string(c.unconfirmed);
     if (c.unanswered > 0)
         json += ", \"unanswered\": " + std::to_string(c.unanswered);
     if (c.interrupted > 0 || c.notStarted > 0)

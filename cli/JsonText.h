@@ -4,20 +4,16 @@
 #include <string>
 #include <vector>
 
-#include "cli/BoardResult.h"
+#include "cli/StationBoard.h"
 
 struct FlashReport {
     std::wstring m_strFile;
     std::wstring m_strToken, m_strLabel; // the file's kind
     int m_nParallel = 1;
     std::uint64_t m_nElapsedMs = 0;
-    std::vector<BoardResult> m_results;
-    std::wstring m_strSignal; // the interrupt that cut the run short ("SIGINT"), empty when none
-    // With a return check, per board: its result text and members added to its object ("returned", ...);
-    // and the counts, in which a board that did not come back failed.
-    std::vector<std::wstring> m_texts;
-    std::vector<std::string> m_extras;
-    const ResultCounts* m_pCounts = nullptr;
+    std::vector<StationBoard> m_boards;
+    std::wstring m_strSignal;             // the interrupt that cut the run short ("SIGINT"), empty when none
+    std::uint64_t m_nReturnLimitMs = 0;   // --verify-return: each board says whether it came back
 };
 
 // JSON documents of the two commands, in plain ASCII (anything else escaped);

@@ -41,24 +41,52 @@ TEST(JsonText, FlashDocumentCarriesResultsAndSummary)
     report.m_strLabel = L"FW VEX";
     report.m_nParallel = 2;
     report.m_nElapsedMs = 12034;
-    BoardResult nak;
-    nak.m_board = {L"FW VEX 3", L"192.168.1.3", L"m3"};
-    nak.m_kind = ResultKind::NegativeAck;
-    nak.m_nOpcode = OP_DATA;
-    nak.m_nBlock = 1;
-    BoardResult ok;
-    ok.m_board = {L"FW VEX 1", L"192.168.1.1", L"m1"};
-    ok.m_kind = ResultKind::Ok;
-    report.m_results = {ok, nak};
+    StationBoard ok, unsure, nak, skipped;
+    ok.m_result.m_board = {L"FW VEX 1", L"192.168.1.1", L"m1"};
+    ok.m_result.m_kind = ResultKind::Ok;
+    ok.m_result.m_nAcked = 8;
+    ok.m_result.m_nPasses = 1;
+    unsure = ok;
+    unsure.m_result.m_board = {L"FW VEX 2", L"192.168.1.2", L"m2"};
+    unsure.m_result.m_bUnconfirmed = true;
+    unsure.m_result.m_nAcked = 11;
+    unsure.m_result.m_nPasses = 2;
+    nak.m_result.m_board = {L"FW VEX 3", L"192.168.1.3", L"m3"};
+    nak.m_result.m_kind = ResultKind::NegativeAck;
+    nak.m_result.m_nOpcode = OP_DATA;
+    nak.m_result.m_nBlock = 1;
+    nak.m_result.m_nAcked = 1;
+    nak.m_result.m_nPasses = 1;
+    skipped.m_result.m_board = {L"FW GUR 4", L"192.168.1.4", L"m4"};
+    skipped.m_result.m_kind = ResultKind::Skipped;
+    skipped.m_result.m_strLabel = L"FW VEX";
+    report.m_boards = {ok, unsure, nak, skipped};
     EXPECT_EQ(FlashJson(report),
         "{\"file\": \"C:\\\\fw\\\\vex_arm_fw.bin\", \"kind\": \"vex_arm_fw\", \"label\": \"FW VEX\", \"parallel\": 2, "
         "\"elapsed\": 12.034,\n \"boards\": [\n"
-        "  {\"name\": \"FW VEX 1\", \"address\": \"192.168.1.1\", \"mac\": \"m1\", \"result\": \"ok\", \"request\": \"\", "
-        "\"block\": null, \"text\": \"ok\"},\n"
-        "  {\"name\": \"FW VEX 3\", \"address\": \"192.168.1.3\", \"mac\": \"m3\", \"result\": \"nak\", \"request\": \"data\", "
-        "\"block\": 1, \"text\": \"negative acknowledgement of data block 1\"}\n ],\n"
-        " \"summary\": {\"boards\": 2, \"ok\": 1, \"failed\": 1, \"skipped\": 0}}\n")
+        "  {\"name\": \"FW VEX 1\", \"address\": \"192.168.1.1\", \"mac\": \"m1\", \"result\": \"ok\", \"ok\": true, "
+        "\"confirmed\": true, \"request\": \"\", \"block\": null, \"blocks\": 8, \"passes\": 1, \"text\": \"ok\"},\n"
+        "  {\"name\": \"FW VEX 2\", \"address\": \"192.168.1.2\", \"mac\": \"m2\", \"result\": \"ok\", \"ok\": true, "
+        "\"confirmed\": false, \"request\": \"\", \"block\": null, \"blocks\": 11, \"passes\": 2, "
+        "\"text\": \"ok, unconfirmed (the board's acknowledgements carry no block numbers)\"},\n"
+        "  {\"name\": \"FW VEX 3\", \"address\": \"192.168.1.3\", \"mac\": \"m3\", \"result\": \"nak\", \"ok\": false, "
+        "\"confirmed\": false, \"request\": \"data\", \"block\": 1, \"blocks\": 1, \"passes\": 1, "
+        "\"text\": \"negative acknowledgement of data block 1\"},\n"
+        "  {\"name\": \"FW GUR 4\", \"address\": \"192.168.1.4\", \"mac\": \"m4\", \"result\": \"skipped\", \"ok\": false, "
+        "\"confirmed\": false, \"request\": \"\", \"block\": null, \"blocks\": 0, \"passes\": 0, "
+        "\"text\": \"skipped: another kind (no \\\"FW VEX\\\" in its name)\"}\n ],\n"
+        " \"summary\": {\"boards\": 4, \"ok\": 2, \"failed\": 1, \"skipped\": 1, \"unconfirmed\": 1}}\n")
         << "flash document";
+}
+
+TEST(JsonText, CharactersBeyondTheFirstPlaneBecomeSurrogatePairs)
+{
+    std::wstring text;
+    if (sizeof(wchar_t) == 4)
+        text = std::wstring(1, static_cast<wchar_t>(0x1F600));
+    else
+        text = {static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)};
+    EXPECT_EQ(JsonString(text), "\"\\ud83d\\ude00\"") << "U+1F600 in JSON";
 }
 
 } // namespace

@@ -87,6 +87,58 @@ std::wstring BoardTextForLine(const std::wstring& bytes)
     return EscapeForLine(DecodeCp1252(bytes));
 }
 
+std::wstring DecodeUtf8OrCp1252(const std::wstring& bytes)
+{
+    const auto byteAt = [&bytes](std::size_t i) { return static_cast<std::uint32_t>(bytes[i]); };
+    std::wstring text;
+    text.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::uint32_t lead = byteAt(i);
+        // Lead byte, sequence length and the least value it may carry (shorter
+        // forms, surrogates and values beyond U+10FFFF are no UTF-8).
+        const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+            : lead >= 0xF0 && lead <= 0xF4                                                         ? 4
+                                                                                                   : 0;
+        std::uint32_t code = length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+        bool valid = length != 0 && i + length <= bytes.size();
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            const std::uint32_t next = byteAt(i + k);
+            valid = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        const std::uint32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+        valid = valid && code >= least && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+        if (!valid) {
+            // ASCII, a character already wider than a byte, or a byte of some other code page.
+            text += lead < 0x80 || lead > 0xFF ? static_cast<wchar_t>(lead) : DecodeCp1252(std::wstring(1, static_cast<wchar_t>(lead)))[0];
+            ++i;
+            continue;
+        }
+        if (sizeof(wchar_t) == 2 && code >= 0x10000) {
+            text += static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
+            text += static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            text += static_cast<wchar_t>(code);
+        }
+        i += length;
+    }
+    return text;
+}
+
+std::wstring DecodeSystemText(const std::wstring& text)
+{
+#ifdef _WIN32
+    return text;
+#else
+    return DecodeUtf8OrCp1252(text);
+#endif
+}
+
+std::wstring PathForLine(const std::wstring& path)
+{
+    return EscapeForLine(DecodeSystemText(path));
+}
+
 std::string Utf8(const std::wstring& text)
 {
     std::string out;

@@ -55,4 +55,28 @@ TEST(OutputText, Utf8EncodesEveryPlaneAndReplacesHalfPairs)
         EXPECT_EQ(Utf8(std::wstring(1, static_cast<wchar_t>(0x1F600))), "\xf0\x9f\x98\x80") << "a four-byte character";
 }
 
+TEST(OutputText, SystemTextIsUtf8WhereItFormsItAndWindows1252WhereNot)
+{
+    const struct {
+        std::wstring bytes;
+        std::wstring text;
+        const char* what;
+    } cases[] = {
+        {L"caf\u00c3\u00a9.bin", L"caf\u00e9.bin", "two-byte UTF-8"},
+        {L"\u00e2\u0082\u00ac", L"\u20ac", "three-byte UTF-8"},
+        {L"caf\u00e9.bin", L"caf\u00e9.bin", "a Latin-1 byte, no UTF-8"},
+        {L"\u0080", L"\u20ac", "0x80 alone: Windows-1252's euro sign"},
+        {L"\u00c3", L"\u00c3", "a lead byte at the end"},
+        {L"\u00c3(", L"\u00c3(", "a lead byte without its continuation"},
+        {L"\u00c0\u0080", L"\u00c0\u20ac", "an overlong form is no UTF-8"},
+        {L"\u00ed\u00a0\u0080", L"\u00ed\u00a0\u20ac", "a surrogate is no UTF-8"},
+        {L"a\nb", L"a\nb", "ASCII as it is"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DecodeUtf8OrCp1252(c.bytes), c.text) << c.what;
+    const std::wstring four = DecodeUtf8OrCp1252(L"\u00f0\u009f\u0098\u0080");
+    EXPECT_EQ(Utf8(four), "\xf0\x9f\x98\x80") << "a four-byte character comes back as itself";
+    EXPECT_EQ(Utf8(EscapeForLine(DecodeUtf8OrCp1252(L"a\n\u00c3\u00a9"))), "a\\n\xc3\xa9") << "decoded, then one line";
+}
+
 } // namespace

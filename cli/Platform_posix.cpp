@@ -243,23 +243,32 @@ private:
 
 // O_APPEND puts every write() at the end of the file as one piece, so a
 // line written in one call is never split by another station's line.
-class PosixRecordFile : public IRecordFile {
+class PosixAppendFile : public IAppendFile {
 public:
-    explicit PosixRecordFile(int fd) : m_fd(fd) {}
-    PosixRecordFile(const PosixRecordFile&) = delete;
-    PosixRecordFile& operator=(const PosixRecordFile&) = delete;
-    ~PosixRecordFile() override { ::close(m_fd); }
+    explicit PosixAppendFile(int fd) : m_fd(fd) {}
+    PosixAppendFile(const PosixAppendFile&) = delete;
+    PosixAppendFile& operator=(const PosixAppendFile&) = delete;
+    ~PosixAppendFile() override { ::close(m_fd); }
 
-    bool Append(const std::string& line, std::wstring& error) override
+    int LastByte() override
+    {
+        struct stat info {};
+        unsigned char last = 0;
+        if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0
+            || ::pread(m_fd, &last, 1, info.st_size - 1) != 1)
+            return -1;
+        return last;
+    }
+
+    long long Write(const char* data, std::size_t size, std::wstring& error) override
     {
         ssize_t written = 0;
         do {
-            written = ::write(m_fd, line.data(), line.size());
+            written = ::write(m_fd, data, size);
         } while (written < 0 && errno == EINTR);
-        if (written == static_cast<ssize_t>(line.size()))
-            return true;
-        error = written < 0 ? ErrnoText(errno) : L"only part of the line was written";
-        return false;
+        if (written < 0)
+            error = ErrnoText(errno);
+        return written;
     }
 
 private:
@@ -323,15 +332,18 @@ public:
 
     std::unique_ptr<IRecordFile> OpenRecord(const std::wstring& path, std::wstring& error) override
     {
-        const int fd = ::open(WideToAnsi(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        // Read as well, to see whether the file ends with a line break; a
+        // record that may only be written is kept all the same.
+        const std::string name = WideToAnsi(path);
+        int fd = ::open(name.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
+        if (fd < 0 && errno == EACCES)
+            fd = ::open(name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
         if (fd < 0) {
             error = ErrnoText(errno);
             return nullptr;
         }
-        return std::make_unique<PosixRecordFile>(fd);
+        return std::make_unique<RecordWriter>(std::make_unique<PosixAppendFile>(fd));
     }
-
-
 
     std::ostream& Out() override { return std::cout; }
     std::ostream& Err() override { return std::cerr; }

@@ -260,21 +260,38 @@ private:
 
 // FILE_APPEND_DATA alone makes every WriteFile land at the end of the file in
 // one piece, so a line written in one call is never split by another's.
-class WinRecordFile : public IRecordFile {
+// FILE_APPEND_DATA puts every WriteFile at the end of the file as one piece,
+// so a line written in one call is never split by another station's line.
+class WinAppendFile : public IAppendFile {
 public:
-    explicit WinRecordFile(HANDLE file) : m_file(file) {}
-    WinRecordFile(const WinRecordFile&) = delete;
-    WinRecordFile& operator=(const WinRecordFile&) = delete;
-    ~WinRecordFile() override { ::CloseHandle(m_file); }
+    explicit WinAppendFile(HANDLE file) : m_file(file) {}
+    WinAppendFile(const WinAppendFile&) = delete;
+    WinAppendFile& operator=(const WinAppendFile&) = delete;
+    ~WinAppendFile() override { ::CloseHandle(m_file); }
 
-    bool Append(const std::string& line, std::wstring& error) override
+    int LastByte() override
+    {
+        LARGE_INTEGER size{};
+        if (!::GetFileSizeEx(m_file, &size) || size.QuadPart <= 0)
+            return -1;
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>((size.QuadPart - 1) & 0xFFFFFFFF);
+        at.OffsetHigh = static_cast<DWORD>((size.QuadPart - 1) >> 32);
+        unsigned char last = 0;
+        DWORD read = 0;
+        if (!::ReadFile(m_file, &last, 1, &read, &at) || read != 1)
+            return -1;
+        return last;
+    }
+
+    long long Write(const char* data, std::size_t size, std::wstring& error) override
     {
         DWORD written = 0;
-        if (::WriteFile(m_file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)
-            && written == line.size())
-            return true;
-        error = L"write failed (error " + std::to_wstring(::GetLastError()) + L")";
-        return false;
+        if (!::WriteFile(m_file, data, static_cast<DWORD>(size), &written, nullptr)) {
+            error = L"write failed (error " + std::to_wstring(::GetLastError()) + L")";
+            return -1;
+        }
+        return written;
     }
 
 private:
@@ -343,8 +360,13 @@ public:
 
     std::unique_ptr<IRecordFile> OpenRecord(const std::wstring& path, std::wstring& error) override
     {
-        const HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+        // Read as well, to see whether the file ends with a line break; a
+        // record that may only be appended to is kept all the same.
+        HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED)
+            file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             const DWORD code = ::GetLastError();
             error = code == ERROR_ACCESS_DENIED ? L"Permission denied"
@@ -352,7 +374,7 @@ public:
                                                 : L"cannot open it (error " + std::to_wstring(code) + L")";
             return nullptr;
         }
-        return std::make_unique<WinRecordFile>(file);
+        return std::make_unique<RecordWriter>(std::make_unique<WinAppendFile>(file));
     }
 
 

@@ -2,16 +2,16 @@
 
 #include <algorithm>
 
-#include "cli/BoardResult.h"
 #include "cli/OutputText.h"
 #include "cli/StatusLog.h"
+#include "net/BoardPacket.h"
 
 namespace {
 
-constexpr int BAR_WIDTH = 30;
+constexpr int BAR_WIDTH = 20;
 constexpr std::size_t ADDRESS_WIDTH = 15;
-// A bar line that wraps would take two rows and throw off the redraw, which
-// moves up one row per bar: the board name is cut to keep it in 79 columns.
+// A live line that wraps would take two rows and throw off the redraw, which
+// moves up one row per line: it is cut to keep it in 79 columns.
 constexpr std::size_t BAR_LINE_COLUMNS = 79;
 
 // The first `columns` characters of UTF-8 text, never half of one.
@@ -26,6 +26,15 @@ void CutToColumns(std::string& line, std::size_t columns)
     }
 }
 
+const char* RetryState(std::uint8_t opcode)
+{
+    switch (opcode) {
+    case OP_FILENAME: return "retrying file name";
+    case OP_DATA: return "retrying block";
+    default: return "retrying reboot";
+    }
+}
+
 } // namespace
 
 ProgressView::ProgressView(std::ostream& err, ProgressStyle style, StatusLog& log, const std::vector<BoardList>& boards)
@@ -35,15 +44,19 @@ ProgressView::ProgressView(std::ostream& err, ProgressStyle style, StatusLog& lo
 
 void ProgressView::OnStatusLine(const std::wstring& line)
 {
-    m_log.Write(line);
+    // On a terminal the live lines say the same, and the window's texts would
+    // scroll between them: there they go to the log only.
+    m_log.WriteUnicode(line);
+    if (m_style != ProgressStyle::Lines)
+        return;
     std::size_t pos = 0;
     for (std::wstring text = NextLine(line, pos); !text.empty(); text = NextLine(line, pos))
-        Print(NativeText(text));
+        Print(Utf8(text));
 }
 
 void ProgressView::OnBoardStarted(int board)
 {
-    m_percent[board] = 0;
+    m_live[board] = Live{0, "file name"};
     if (m_style == ProgressStyle::Lines) {
         Print(Address(board) + ": downloading to " + Name(board));
     } else if (m_style == ProgressStyle::Bars) {
@@ -55,8 +68,10 @@ void ProgressView::OnBoardStarted(int board)
 
 void ProgressView::OnBoardProgress(int board, int percent)
 {
-    const int before = m_percent[board];
-    m_percent[board] = percent;
+    Live& live = m_live[board];
+    const int before = live.percent;
+    live.percent = percent;
+    live.state = "data";
     if (m_style == ProgressStyle::Lines) {
         // One line per tenth is enough to see a board move and few enough for a log.
         if (percent / 10 > before / 10)
@@ -67,14 +82,49 @@ void ProgressView::OnBoardProgress(int board, int percent)
     }
 }
 
+void ProgressView::OnBoardRetrying(int board, std::uint8_t opcode)
+{
+    SetState(board, RetryState(opcode));
+}
+
+void ProgressView::OnBoardRebooting(int board)
+{
+    SetState(board, "rebooting");
+}
+
+void ProgressView::OnBoardRestarted(int board, std::uint32_t block)
+{
+    m_live[board].percent = 0;
+    const std::string why = "acknowledgements out of step at data block " + std::to_string(block);
+    if (m_style == ProgressStyle::Lines)
+        Print(Address(board) + ": " + why + "; starting over");
+    SetState(board, "restarted at block " + std::to_string(block));
+}
+
 void ProgressView::OnBoardFinished(int board, const DownloadEnd& end)
 {
-    const std::string result = Utf8(DescribeResult(ResultOfDownload(m_boards[static_cast<std::size_t>(board)], end)));
+    // The result is said once it is final (a return check may follow).
+    if (end.m_outcome == BoardOutcome::Rebooted && end.m_cut == DownloadCut::None)
+        SetState(board, "rebooted");
+}
+
+void ProgressView::OnBoardReported(int board, const std::wstring& result)
+{
+    const std::string text = Utf8(result);
     if (m_style == ProgressStyle::Lines) {
-        Print(Address(board) + ": " + result);
+        Print(Address(board) + ": " + text);
     } else if (m_style == ProgressStyle::Bars) {
         m_active.erase(std::remove(m_active.begin(), m_active.end(), board), m_active.end());
-        Print(BarLine(board, result));
+        Print(BarLine(board, text));
+    }
+}
+
+void ProgressView::SetState(int board, const std::string& state)
+{
+    m_live[board].state = state;
+    if (m_style == ProgressStyle::Bars && std::find(m_active.begin(), m_active.end(), board) != m_active.end()) {
+        Erase();
+        Draw();
     }
 }
 
@@ -89,7 +139,7 @@ void ProgressView::Print(const std::string& line)
 
 void ProgressView::Erase()
 {
-    // Back to the first bar line and clear to the end of the screen.
+    // Back to the first live line and clear to the end of the screen.
     if (m_style == ProgressStyle::Bars && m_nDrawn > 0)
         m_err << "\x1b[" << m_nDrawn << "F\x1b[J";
     m_nDrawn = 0;
@@ -99,7 +149,7 @@ void ProgressView::Draw()
 {
     if (m_style == ProgressStyle::Bars) {
         for (int board : m_active) {
-            std::string line = BarLine(board, Name(board));
+            std::string line = BarLine(board, m_live[board].state + "  " + Name(board));
             CutToColumns(line, BAR_LINE_COLUMNS);
             m_err << line << '\n';
         }
@@ -110,8 +160,8 @@ void ProgressView::Draw()
 
 std::string ProgressView::BarLine(int board, const std::string& tail) const
 {
-    const auto it = m_percent.find(board);
-    const int percent = it == m_percent.end() ? 0 : it->second;
+    const auto it = m_live.find(board);
+    const int percent = it == m_live.end() ? 0 : it->second.percent;
     const int filled = percent * BAR_WIDTH / 100;
     std::string line = Address(board);
     line.resize(std::max(line.size(), ADDRESS_WIDTH), ' ');

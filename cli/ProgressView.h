@@ -12,8 +12,10 @@ class StatusLog;
 
 enum class ProgressStyle { Bars, Lines, Quiet };
 
-// Progress on standard error: a bar per board being served on a terminal,
-// plain lines otherwise. Status lines are shown and written to the log.
+// Progress on standard error. On a terminal, one live line per board being
+// served (address, bar, state), and each board's result above them once it is
+// known; elsewhere plain lines with the window's status texts. The status
+// texts always go to the log.
 class ProgressView : public IFlashObserver {
 public:
     ProgressView(std::ostream& err, ProgressStyle style, StatusLog& log, const std::vector<BoardList>& boards);
@@ -22,9 +24,18 @@ public:
     void OnBoardStarted(int board) override;
     void OnBoardProgress(int board, int percent) override;
     void OnBoardFinished(int board, const DownloadEnd& end) override;
+    void OnBoardRetrying(int board, std::uint8_t opcode) override;
+    void OnBoardRebooting(int board) override;
+    void OnBoardRestarted(int board, std::uint32_t block) override;
+    void OnBoardReported(int board, const std::wstring& result) override;
 
 private:
-    void Print(const std::string& line); // above the bars, which stay at the bottom
+    struct Live {
+        int percent = 0;
+        std::string state;
+    };
+    void Print(const std::string& line); // above the live lines, which stay at the bottom
+    void SetState(int board, const std::string& state);
     void Erase();
     void Draw();
     std::string BarLine(int board, const std::string& tail) const;
@@ -35,7 +46,7 @@ private:
     ProgressStyle m_style;
     StatusLog& m_log;
     const std::vector<BoardList>& m_boards;
-    std::vector<int> m_active;      // boards with a bar, in the order they started
-    std::map<int, int> m_percent;   // per board: last percentage
-    int m_nDrawn = 0;               // bar lines now on screen
+    std::vector<int> m_active;      // boards with a live line, in the order they started
+    std::map<int, Live> m_live;     // per board: its percentage and state
+    int m_nDrawn = 0;               // live lines now on screen
 };

@@ -18,15 +18,6 @@ std::string Seconds(std::uint64_t ms)
     return text;
 }
 
-std::string Keyword(const StationBoard& b)
-{
-    if (b.m_bInterrupted || b.m_return.m_state == ReturnOutcome::State::Interrupted)
-        return "interrupted";
-    if (b.m_return.m_state == ReturnOutcome::State::NotBack)
-        return "not-back";
-    return ResultKeyword(b.m_result.m_kind);
-}
-
 // A value of a flat JSON object as text: strings unescaped, anything else as written.
 class FlatJson {
 public:
@@ -139,6 +130,32 @@ private:
 
 } // namespace
 
+RecordWriter::RecordWriter(std::unique_ptr<IAppendFile> file)
+    : m_file(std::move(file))
+{
+}
+
+bool RecordWriter::Append(const std::string& line, std::wstring& error)
+{
+    // A file that does not end with a line break holds a broken line, perhaps
+    // another station's: this one starts on a line of its own.
+    const int last = m_bBroken ? 0 : m_file->LastByte();
+    const std::string text = last == -1 || last == '\n' ? line : "\n" + line;
+    const long long written = m_file->Write(text.data(), text.size(), error);
+    if (written == static_cast<long long>(text.size())) {
+        m_bBroken = false;
+        return true;
+    }
+    if (written > 0) {
+        std::wstring ignored;
+        m_bBroken = m_file->Write("\n", 1, ignored) != 1;
+        error = L"only " + std::to_wstring(written) + L" of " + std::to_wstring(text.size()) + L" bytes were written";
+    } else if (written == 0) {
+        error = L"nothing was written";
+    }
+    return false;
+}
+
 std::string RecordLine(const StationBoard& b, const RecordImage& image, std::uint64_t returnLimitMs)
 {
     const BoardList& board = b.m_result.m_board;
@@ -151,12 +168,13 @@ std::string RecordLine(const StationBoard& b, const RecordImage& image, std::uin
         + ", \"name_after\": " + (back ? JsonString(b.m_return.m_strName) : std::string("null"));
     line += ", \"file\": " + JsonString(image.m_strFile) + ", \"size\": " + std::to_string(image.m_nSize)
         + ", \"sha256\": \"" + image.m_strSha256 + "\"";
-    line += ", \"result\": \"" + Keyword(b) + "\", \"ok\": "
-        + (VerdictOf(b) == StationVerdict::Served ? "true" : "false");
+    line += std::string(", \"result\": \"") + StationKeyword(b) + "\", \"ok\": "
+        + (VerdictOf(b) == StationVerdict::Served ? "true" : "false")
+        + ", \"confirmed\": " + (IsConfirmed(b.m_result) ? "true" : "false");
     line += ", \"text\": " + JsonString(DescribeStation(b, returnLimitMs));
     line += std::string(", \"request\": \"") + RequestKeyword(b.m_result.m_nOpcode) + "\", \"block\": "
         + (b.m_result.m_nOpcode == OP_DATA ? std::to_string(b.m_result.m_nBlock) : std::string("null"));
-    line += ", \"blocks\": " + std::to_string(BlocksAcknowledged(b, image.m_nSize))
+    line += ", \"blocks\": " + std::to_string(b.m_result.m_nAcked) + ", \"passes\": " + std::to_string(b.m_result.m_nPasses)
         + ", \"retransmissions\": " + std::to_string(b.m_nRetransmissions)
         + ", \"duration\": " + Seconds(b.m_nEndMs - b.m_nStartMs);
     line += std::string(", \"returned\": ") + (!checked ? "null" : back ? "true" : "false")
@@ -164,9 +182,9 @@ std::string RecordLine(const StationBoard& b, const RecordImage& image, std::uin
     return line + "}\n";
 }
 
-ServedSet ServedInRecord(const std::string& text)
+RecordBook ReadRecord(const std::string& text)
 {
-    ServedSet served;
+    RecordBook book;
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);
@@ -174,14 +192,20 @@ ServedSet ServedInRecord(const std::string& text)
             end = text.size();
         std::map<std::string, std::wstring> fields;
         const std::string line = text.substr(pos, end - pos);
-        FlatJson json(line);
-        if (json.Parse(fields) && fields["ok"] == L"true" && !fields["mac"].empty()) {
-            std::string sha;
-            for (wchar_t c : fields["sha256"])
-                sha += static_cast<char>(c);
-            served.emplace(fields["mac"], sha);
-        }
         pos = end + 1;
+        FlatJson json(line);
+        if (!json.Parse(fields) || fields["mac"].empty())
+            continue;
+        // A board left alone or never reached says nothing of the image it holds.
+        const std::wstring& result = fields["result"];
+        if (result == L"skipped" || result == L"not-started")
+            continue;
+        RecordedBoard recorded;
+        recorded.m_bOk = fields["ok"] == L"true";
+        recorded.m_bConfirmed = fields["confirmed"] == L"true";
+        for (wchar_t c : fields["sha256"])
+            recorded.m_strSha256 += static_cast<char>(c);
+        book[{fields["mac"], fields["address"]}] = recorded;
     }
-    return served;
+    return book;
 }

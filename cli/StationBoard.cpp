@@ -37,9 +37,9 @@ std::wstring DescribeStation(const StationBoard& b, std::uint64_t returnLimitMs)
     switch (b.m_return.m_state) {
     case ReturnOutcome::State::NotChecked: break;
     case ReturnOutcome::State::Back: {
-        std::wstring text = L"ok, back after " + TenthsOfSeconds(b.m_return.m_nAfterMs) + L" s";
+        std::wstring text = DescribeResult(b.m_result) + L", back after " + TenthsOfSeconds(b.m_return.m_nAfterMs) + L" s";
         if (b.m_return.m_strName != b.m_result.m_board.m_strName)
-            text += L" as \"" + b.m_return.m_strName + L"\"";
+            text += L" as \"" + BoardTextForLine(b.m_return.m_strName) + L"\"";
         return text;
     }
     case ReturnOutcome::State::NotBack:
@@ -57,18 +57,31 @@ std::wstring FormatStationLine(const StationBoard& b, std::uint64_t returnLimitM
         + BoardTextForLine(b.m_result.m_board.m_strName);
 }
 
-std::uint32_t BlocksAcknowledged(const StationBoard& b, std::uint64_t imageSize)
+const char* StationKeyword(const StationBoard& b)
 {
-    // An empty image still goes out as one empty block.
-    const std::uint64_t all = imageSize == 0 ? 1 : (imageSize + DATA_BLOCK_SIZE - 1) / static_cast<std::uint64_t>(DATA_BLOCK_SIZE);
-    if (!b.m_bStarted)
-        return 0;
-    switch (b.m_result.m_nOpcode) {
-    case OP_FILENAME: return 0;
-    case OP_DATA: return b.m_result.m_nBlock;
-    case OP_DISCOVER: return 0;
-    default: return static_cast<std::uint32_t>(all); // rebooted, or it ended at the reboot request
+    if (b.m_bInterrupted || b.m_return.m_state == ReturnOutcome::State::Interrupted)
+        return "interrupted";
+    if (b.m_return.m_state == ReturnOutcome::State::NotBack)
+        return "not-back";
+    return ResultKeyword(b.m_result.m_kind);
+}
+
+ResultCounts CountFlash(const std::vector<StationBoard>& boards)
+{
+    std::vector<BoardResult> results;
+    for (const StationBoard& b : boards)
+        results.push_back(b.m_result);
+    ResultCounts c = CountResults(results);
+    // A board that acknowledged its reboot but did not come back counts as failed.
+    for (const StationBoard& b : boards) {
+        if (b.m_result.m_kind == ResultKind::Ok && b.m_return.m_state != ReturnOutcome::State::NotChecked
+            && b.m_return.m_state != ReturnOutcome::State::Back) {
+            --c.ok;
+            ++c.failed;
+            c.unconfirmed -= b.m_result.m_bUnconfirmed ? 1 : 0;
+        }
     }
+    return c;
 }
 
 StationCounts CountStation(const std::vector<StationBoard>& boards)
@@ -77,7 +90,10 @@ StationCounts CountStation(const std::vector<StationBoard>& boards)
     for (const StationBoard& b : boards) {
         ++c.boards;
         switch (VerdictOf(b)) {
-        case StationVerdict::Served: ++c.served; break;
+        case StationVerdict::Served:
+            ++c.served;
+            c.unconfirmed += b.m_result.m_bUnconfirmed ? 1 : 0;
+            break;
         case StationVerdict::Failed: ++c.failed; break;
         case StationVerdict::Skipped: ++c.skipped; break;
         case StationVerdict::Interrupted: ++c.interrupted; break;
@@ -89,6 +105,7 @@ StationCounts CountStation(const std::vector<StationBoard>& boards)
 std::wstring FormatStationSummary(const StationCounts& c, std::uint64_t elapsedMs)
 {
     return std::to_wstring(c.boards) + (c.boards == 1 ? L" board: " : L" boards: ") + std::to_wstring(c.served)
-        + L" served, " + std::to_wstring(c.failed) + L" failed, " + std::to_wstring(c.skipped) + L" skipped, "
+        + L" served" + (c.unconfirmed > 0 ? L" (" + std::to_wstring(c.unconfirmed) + L" unconfirmed)" : L"") + L", "
+        + std::to_wstring(c.failed) + L" failed, " + std::to_wstring(c.skipped) + L" skipped, "
         + std::to_wstring(c.interrupted) + L" still running (interrupted) in " + TenthsOfSeconds(elapsedMs) + L" s";
 }

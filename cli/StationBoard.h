@@ -28,12 +28,15 @@ StationVerdict VerdictOf(const StationBoard& board);
 // "interrupted at data block 17", or the download's own result.
 std::wstring DescribeStation(const StationBoard& board, std::uint64_t returnLimitMs);
 std::wstring FormatStationLine(const StationBoard& board, std::uint64_t returnLimitMs); // address TAB result TAB name
-// Data blocks of an image of `imageSize` bytes the board acknowledged.
-std::uint32_t BlocksAcknowledged(const StationBoard& board, std::uint64_t imageSize);
+// For JSON and the record: the result keyword, with "not-back" and "interrupted" for the return check.
+const char* StationKeyword(const StationBoard& board);
+// The counts of a flash command, in which a board that did not come back failed.
+ResultCounts CountFlash(const std::vector<StationBoard>& boards);
 
 struct StationCounts {
     int boards = 0, served = 0, failed = 0, skipped = 0, interrupted = 0;
+    int unconfirmed = 0; // of the served
 };
 StationCounts CountStation(const std::vector<StationBoard>& boards);
-// "12 boards: 6 served, 0 failed, 6 skipped, 0 still running (interrupted) in 31.0 s"
+// "12 boards: 6 served (1 unconfirmed), 0 failed, 6 skipped, 0 still running (interrupted) in 31.0 s"
 std::wstring FormatStationSummary(const StationCounts& counts, std::uint64_t elapsedMs);

@@ -4,8 +4,9 @@
 #include "cli/ReturnCheck.h"
 
 StationTracker::StationTracker(IClock& clock, IFlashObserver& next, std::vector<StationBoard>& boards,
-    ReturnCheck* check, Complete complete)
-    : m_clock(clock), m_next(next), m_boards(boards), m_check(check), m_complete(std::move(complete))
+    ReturnCheck* check, Complete complete, bool requireConfirmed)
+    : m_clock(clock), m_next(next), m_boards(boards), m_check(check), m_complete(std::move(complete)),
+      m_bRequireConfirmed(requireConfirmed)
 {
 }
 
@@ -14,12 +15,16 @@ void StationTracker::OnStatusLine(const std::wstring& line)
     m_next.OnStatusLine(line);
 }
 
-void StationTracker::OnBoardStarted(int board)
+void StationTracker::Stamp(StationBoard& b)
 {
-    StationBoard& b = At(board);
     b.m_bStarted = true;
     b.m_nStartWallMs = m_clock.WallMs();
     b.m_nStartMs = m_clock.NowMs();
+}
+
+void StationTracker::OnBoardStarted(int board)
+{
+    Stamp(At(board));
     m_next.OnBoardStarted(board);
 }
 
@@ -34,18 +39,32 @@ void StationTracker::OnBoardRetransmission(int board)
     m_next.OnBoardRetransmission(board);
 }
 
+void StationTracker::OnBoardRetrying(int board, std::uint8_t opcode)
+{
+    m_next.OnBoardRetrying(board, opcode);
+}
+
+void StationTracker::OnBoardRebooting(int board)
+{
+    m_next.OnBoardRebooting(board);
+}
+
+void StationTracker::OnBoardRestarted(int board, std::uint32_t block)
+{
+    m_next.OnBoardRestarted(board, block);
+}
+
 void StationTracker::OnBoardFinished(int board, const DownloadEnd& end)
 {
     StationBoard& b = At(board);
     const BoardList list = b.m_result.m_board;
-    b.m_result = ResultOfDownload(list, end);
-    if (!b.m_bStarted) { // a lane that could not start reports its boards at once
-        b.m_bStarted = true;
-        b.m_nStartWallMs = m_clock.WallMs();
-        b.m_nStartMs = m_clock.NowMs();
-    }
+    b.m_result = ResultOfDownload(list, end, m_bRequireConfirmed);
+    // A lane that could not start reports its boards at once; a board never
+    // begun keeps no start of its own (Close gives it its end).
+    if (!b.m_bStarted && end.m_cut != DownloadCut::NotStarted)
+        Stamp(b);
     m_next.OnBoardFinished(board, end);
-    if (m_check != nullptr && end.m_outcome == BoardOutcome::Rebooted)
+    if (m_check != nullptr && end.m_outcome == BoardOutcome::Rebooted && end.m_cut == DownloadCut::None)
         m_check->Start(board, list.m_strIP);
     else
         Close(board);
@@ -64,6 +83,8 @@ void StationTracker::Interrupt(int board, const DownloadEnd& at)
     b.m_result.m_kind = ResultKind::NoReply;
     b.m_result.m_nOpcode = at.m_nOpcode;
     b.m_result.m_nBlock = at.m_nBlock;
+    b.m_result.m_nAcked = at.m_nAcked;
+    b.m_result.m_nPasses = at.m_nOpcode == 0 ? 0 : at.m_nPasses;
     Close(board);
 }
 
@@ -77,6 +98,9 @@ void StationTracker::Close(int board)
         b.m_nStartMs = b.m_nEndMs;
     }
     b.m_bComplete = true;
+    // The progress view's last word on the board is its result line's.
+    if (b.m_result.m_kind != ResultKind::Skipped)
+        m_next.OnBoardReported(board, DescribeStation(b, m_check != nullptr ? m_check->LimitMs() : 0));
     if (m_complete)
         m_complete(board);
 }

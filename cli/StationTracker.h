@@ -17,14 +17,18 @@ public:
     using Complete = std::function<void(int board)>;
 
     // `boards` indexed as the observed batch indexes them; `check` may be null.
+    // `requireConfirmed`: a reboot its acks could not prove is a failure.
     StationTracker(IClock& clock, IFlashObserver& next, std::vector<StationBoard>& boards, ReturnCheck* check,
-        Complete complete);
+        Complete complete, bool requireConfirmed = false);
 
     void OnStatusLine(const std::wstring& line) override;
     void OnBoardStarted(int board) override;
     void OnBoardProgress(int board, int percent) override;
     void OnBoardFinished(int board, const DownloadEnd& end) override;
     void OnBoardRetransmission(int board) override;
+    void OnBoardRetrying(int board, std::uint8_t opcode) override;
+    void OnBoardRebooting(int board) override;
+    void OnBoardRestarted(int board, std::uint32_t block) override;
     void OnReturn(int board, const ReturnOutcome& outcome);
     // The run ends while the board's download is at `at` (nothing started: opcode 0).
     void Interrupt(int board, const DownloadEnd& at);
@@ -33,10 +37,12 @@ public:
 
 private:
     StationBoard& At(int board) { return m_boards[static_cast<std::size_t>(board)]; }
+    void Stamp(StationBoard& b);
 
     IClock& m_clock;
     IFlashObserver& m_next;
     std::vector<StationBoard>& m_boards;
     ReturnCheck* m_check;
     Complete m_complete;
+    bool m_bRequireConfirmed;
 };

@@ -1,29 +1,35 @@
 #include "cli/Watch.h"
 
+#include <algorithm>
+
 #include "cli/BoardLink.h"
 #include "cli/EventLoop.h"
 #include "download/FirmwareKind.h"
 #include "net/BoardPacket.h"
 
 Watch::Watch(EventLoop& loop, BoardLink& link, IClock& clock, IFlashObserver& progress, std::vector<BoardList>& lists,
-    const std::vector<std::uint8_t>& image, const WatchJob& job, BoardDone done)
+    const std::vector<std::uint8_t>& image, const WatchJob& job, BoardDone done, Warn warn)
     : m_loop(loop),
       m_link(link),
       m_lists(lists),
       m_job(job),
       m_done(std::move(done)),
-      m_book(FileNameOfPath(job.m_strPath), job.m_strSha256, job.m_served, job.m_bOncePerMac),
+      m_warn(std::move(warn)),
+      m_book(WatchRules{FileNameOfPath(job.m_strPath), job.m_strSha256, job.m_record, job.m_bOncePerMac,
+                 job.m_bRequireConfirmed},
+          [this](const std::wstring& ip) { return Busy(ip); }),
       m_check(job.m_nVerifyReturnMs == 0 ? nullptr
                                          : std::make_unique<ReturnCheck>(loop, link, job.m_nVerifyReturnMs,
                                              [this](int board, const ReturnOutcome& outcome) {
                                                  m_tracker.OnReturn(board, outcome);
                                              })),
       m_tracker(clock, progress, m_boards, m_check.get(),
-          [this](int board) { m_done(m_boards[static_cast<std::size_t>(board)]); })
+          [this](int board) { m_done(m_boards[static_cast<std::size_t>(board)]); }, job.m_bRequireConfirmed)
 {
     IFlashObserver& observer = m_tracker;
     for (int lane = 0; lane < job.m_nParallel; ++lane)
         m_slots.push_back(std::make_unique<BoardSlot>(lane, loop, link, observer, image));
+    m_laneAddress.resize(m_slots.size());
 }
 
 void Watch::Run(const std::function<bool()>& interrupted)
@@ -51,6 +57,10 @@ void Watch::Poll()
 
 void Watch::Ask()
 {
+    // Each broadcast starts a round of discovery: what was held in the last one is decided now.
+    for (const auto& [board, sighting] : m_book.EndRound())
+        OnSighting(board, sighting);
+    Warnings();
     m_link.BroadcastDiscovery();
     m_loop.StartTimer(WATCH_DISCOVERY_TIMER_ID, m_job.m_nIntervalMs, [this] { Ask(); });
 }
@@ -60,7 +70,9 @@ void Watch::OnReply(const BoardReply& reply, const std::wstring& sender)
     if (reply.opcode == OP_DISCOVER) {
         if (m_check && m_check->OnReply(reply, sender))
             return;
-        OnSighting(MakeBoardList(reply, sender));
+        const BoardList board = MakeBoardList(reply, sender);
+        OnSighting(board, m_book.See(board));
+        Warnings();
         return;
     }
     const auto it = m_slotOf.find(sender);
@@ -77,11 +89,29 @@ int Watch::Add(const BoardList& board)
     return static_cast<int>(m_boards.size()) - 1;
 }
 
-void Watch::OnSighting(const BoardList& board)
+void Watch::Warnings()
 {
-    const Sighting sighting = m_book.See(board);
+    for (const std::wstring& warning : m_book.TakeWarnings()) {
+        if (m_warn)
+            m_warn(warning);
+    }
+}
+
+bool Watch::Busy(const std::wstring& ip) const
+{
+    for (std::size_t lane = 0; lane < m_slots.size(); ++lane) {
+        if (m_slots[lane]->IsRunning() && m_laneAddress[lane] == ip)
+            return true;
+    }
+    return std::any_of(m_queue.begin(), m_queue.end(),
+        [&](int board) { return m_lists[static_cast<std::size_t>(board)].m_strIP == ip; });
+}
+
+void Watch::OnSighting(const BoardList& board, Sighting sighting)
+{
     switch (sighting) {
-    case Sighting::Known: return;
+    case Sighting::Known:
+    case Sighting::Held: return;
     case Sighting::Flash: m_queue.push_back(Add(board)); return;
     case Sighting::OtherKind:
     case Sighting::ServedBefore: break;
@@ -96,17 +126,24 @@ void Watch::OnSighting(const BoardList& board)
 
 void Watch::StartQueued()
 {
-    for (const auto& slot : m_slots) {
+    for (std::size_t lane = 0; lane < m_slots.size(); ++lane) {
+        BoardSlot& slot = *m_slots[lane];
         if (m_queue.empty())
             return;
-        if (slot->IsRunning())
+        if (slot.IsRunning())
             continue;
         const int board = m_queue.front();
         m_queue.pop_front();
         const std::wstring& ip = m_lists[static_cast<std::size_t>(board)].m_strIP;
-        m_slotOf[ip] = slot.get();
-        if (!slot->Start(m_job.m_strPath, m_job.m_strAnsiName, {board}, {ip}))
-            m_tracker.OnBoardFinished(board, DownloadEnd{BoardOutcome::FileError, OP_FILENAME, 0});
+        m_slotOf[ip] = &slot;
+        m_laneAddress[lane] = ip;
+        // The run's first download says that downloading starts; the rest are more of the same.
+        if (!slot.Start(m_job.m_strPath, m_job.m_strAnsiName, {board}, {ip}, !m_bAnnounced)) {
+            DownloadEnd end{BoardOutcome::FileError, OP_FILENAME, 0};
+            end.m_nPasses = 0;
+            m_tracker.OnBoardFinished(board, end);
+        }
+        m_bAnnounced = true;
     }
 }
 

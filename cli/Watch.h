@@ -26,8 +26,9 @@ struct WatchJob {
     std::string m_strAnsiName;
     const FirmwareKind* m_pKind = nullptr;
     std::string m_strSha256;
-    ServedSet m_served; // with once-per-mac
+    RecordBook m_record; // with once-per-mac
     bool m_bOncePerMac = false;
+    bool m_bRequireConfirmed = false;
     int m_nParallel = 1;
     std::uint64_t m_nIntervalMs = 2000;
     std::uint64_t m_nVerifyReturnMs = 0; // 0: no return check
@@ -43,10 +44,11 @@ constexpr std::uint64_t WATCH_INTERRUPT_POLL_MS = 100;
 class Watch {
 public:
     using BoardDone = std::function<void(const StationBoard& board)>;
+    using Warn = std::function<void(const std::wstring& message)>;
 
     // `lists` grows by one entry per board heard, as `progress` indexes them.
     Watch(EventLoop& loop, BoardLink& link, IClock& clock, IFlashObserver& progress, std::vector<BoardList>& lists,
-        const std::vector<std::uint8_t>& image, const WatchJob& job, BoardDone done);
+        const std::vector<std::uint8_t>& image, const WatchJob& job, BoardDone done, Warn warn = nullptr);
     Watch(const Watch&) = delete;
     Watch& operator=(const Watch&) = delete;
 
@@ -56,7 +58,9 @@ public:
 
 private:
     void OnReply(const BoardReply& reply, const std::wstring& sender);
-    void OnSighting(const BoardList& board);
+    void OnSighting(const BoardList& board, Sighting sighting);
+    void Warnings();
+    bool Busy(const std::wstring& ip) const;
     void Ask();
     void Poll();
     void StartQueued();
@@ -68,11 +72,14 @@ private:
     std::vector<BoardList>& m_lists;
     const WatchJob& m_job;
     BoardDone m_done;
+    Warn m_warn;
     WatchBook m_book;
     std::vector<StationBoard> m_boards;
     std::unique_ptr<ReturnCheck> m_check;
     StationTracker m_tracker;
     std::vector<std::unique_ptr<BoardSlot>> m_slots;
     std::map<std::wstring, BoardSlot*> m_slotOf;
+    std::vector<std::wstring> m_laneAddress; // per lane: the board it serves or served last
     std::deque<int> m_queue;
+    bool m_bAnnounced = false;
 };

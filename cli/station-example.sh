@@ -24,7 +24,7 @@ case $status in
 2) echo "STOP: the command was refused (bad file, name, address or record); see the message above" ;;
 3) echo "FAIL: no board on the fixture answered, or none is of this firmware's kind" ;;
 4) echo "STOP: the station has no network adapter to reach the fixture" ;;
-5) echo "CHECK: the boards were served, but the report or the log could not be written in full" ;;
+5) echo "CHECK: the boards were served, but the report, the log or the record could not be written in full" ;;
 129 | 130 | 143) echo "STOPPED: interrupted; the lines above say which boards were left unfinished" ;;
 esac
 exit $status

@@ -23,22 +23,14 @@ bool CarriesLabel(const FirmwareKind& kind, const std::wstring& unitLine)
     return unitLine.find(kind.m_pszLabel) != std::wstring::npos;
 }
 
-BoardChoice ChooseBoards(const std::wstring& fileName, const std::vector<std::wstring>& unitLines)
-{
-    BoardChoice choice;
-    choice.kind = FindFirmwareKind(fileName);
-    for (const std::wstring& line : unitLines)
-        choice.served.push_back(choice.kind != nullptr && CarriesLabel(*choice.kind, line));
-    return choice;
-}
-
 BoardChoice ChooseBoards(const std::wstring& fileName, const std::vector<BoardList>& boards)
 {
     // The label is looked for in the whole unit line: name, address and MAC.
-    std::vector<std::wstring> lines;
+    BoardChoice choice;
+    choice.kind = FindFirmwareKind(fileName);
     for (const BoardList& board : boards)
-        lines.push_back(FormatUnitLine(board));
-    return ChooseBoards(fileName, lines);
+        choice.served.push_back(choice.kind != nullptr && CarriesLabel(*choice.kind, FormatUnitLine(board)));
+    return choice;
 }
 
 std::wstring FileNameOfPath(const std::wstring& path)

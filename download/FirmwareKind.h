@@ -23,7 +23,6 @@ struct BoardChoice {
     const FirmwareKind* kind = nullptr; // null: the name holds no token, and no board is served
     std::vector<bool> served;           // by board, in the order given
 };
-BoardChoice ChooseBoards(const std::wstring& fileName, const std::vector<std::wstring>& unitLines);
 BoardChoice ChooseBoards(const std::wstring& fileName, const std::vector<BoardList>& boards);
 // The final component of a path: the text after the last '\\', '/' or ':'.
 std::wstring FileNameOfPath(const std::wstring& path);

@@ -22,6 +22,9 @@
 #   -h, --help          this text
 # Without a command an interactive shell runs in the workstation namespace.
 #
+# TW_NS_PREFIX (default tw) starts the namespaces' names, so that test beds of several people or runs on one
+# machine can be told apart (and cleaned up) by name.
+#
 # Environment given to both commands:
 #   TW_LAYOUT           the layout's name
 #   TW_WS_NS            workstation namespace (e.g. tw-ws-1234)
@@ -213,11 +216,15 @@ cleanup() {
 
 build() {
     local i ws_if bd_if sysctl
-    WS_NS=tw-ws-$$
-    BD_NS=tw-bd-$$
+    local prefix=${TW_NS_PREFIX:-tw}
+    case "$prefix" in
+        *[!a-z0-9]* | "") die "TW_NS_PREFIX must be lower-case letters and digits, not '$prefix'" ;;
+    esac
+    WS_NS=$prefix-ws-$$
+    BD_NS=$prefix-bd-$$
     if ip netns list | grep -qw -- "$WS_NS\|$BD_NS"; then
-        WS_NS=tw-ws-$$-$RANDOM
-        BD_NS=tw-bd-$$-$RANDOM
+        WS_NS=$prefix-ws-$$-$RANDOM
+        BD_NS=$prefix-bd-$$-$RANDOM
     fi
     ip netns add "$WS_NS" || die "cannot create namespace $WS_NS"
     ip netns add "$BD_NS" || die "cannot create namespace $BD_NS"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end tests of tarnwell-cli (native) against the board simulator in the namespace test bed:
 # discovery, results and exit status of a download to a silent, a refusing and a healthy board, the kind
-# rule with --all (on one and on two adapters), bad input, acknowledgement forms, a late acknowledgement
-# without block numbers, a board another program holds, and --parallel 6 against one board's time;
+# rule with --all (on one and on two adapters), bad input, acknowledgement forms and what each proves,
+# --require-confirmed, a late or repeated acknowledgement without block numbers, a board another
+# program holds, and --parallel 6 against one board's time;
 # interrupts (the report finished, the exit status 128 + the signal), lost output, refused targets and
 # files that send nothing, and board names that cannot break a line.
 # Needs root; exits 77 (skipped) without it.
@@ -30,6 +31,15 @@ fi
 export HARNESS_FAIL_FILE=$WORK/failures
 
 # ---- parts run inside the workstation namespace ----------------------------------------------------
+
+inside_acks_zero() {
+    local out
+    out=$("$CLI" flash "$WORK/fw/gur_arm_fw.bin" 192.168.1.1 192.168.1.2 --parallel 2 --quiet)
+    expect_eq "zero acks: exit status" 0 $?
+    expect_eq "zero acks: results" \
+        $'192.168.1.1\tok, unconfirmed (the board\'s acknowledgements carry no block numbers)\tFW GUR zero
+192.168.1.2\tok, unconfirmed (the board\'s acknowledgements carry no block numbers)\tFW GUR seq0' "$(head -2 <<<"$out")"
+}
 
 inside_kinds() {
     local out rc
@@ -136,17 +146,36 @@ inside_timing() {
 }
 
 inside_acks() {
-    # Acknowledgement forms without a usable block number, and one from another port: all ok at once.
+    # Every acknowledgement form gets the whole image at once; what its acknowledgements can prove
+    # decides between "ok" and "ok, unconfirmed": echoed headers (also from another port, also with
+    # length 0) prove it, 2 bytes or a fixed sequence cannot.
     local out rc ips
     ips=$(seq -f '192.168.1.%g' 1 8)
     # shellcheck disable=SC2086
-    out=$("$CLI" flash "$WORK/fw/gur_arm_fw.bin" $ips --parallel 8 --quiet)
+    "$CLI" flash "$WORK/fw/gur_arm_fw.bin" $ips --parallel 8 --quiet --json >"$WORK/forms.json"
     expect_eq "ack forms: exit status" 0 $?
-    expect_eq "ack forms: every board plainly ok" 8 "$(grep -cP '^192\.168\.1\.[1-8]\tok\tFW GUR ' <<<"$out")"
-    # 2-byte acks and a block answered late: the late ack could have counted for another block.
+    expect_eq "ack forms: ok and confirmed" \
+        "seq1 ok False|seq2 ok False|seq5 ok False|seqmax ok False|len0 ok True|short ok False|seq7 ok False|port ok True" \
+        "$(json_field "$WORK/forms.json" "'|'.join('%s %s %s' % (b['name'][7:], b['result'], b['confirmed']) for b in d['boards'])")"
+    expect_eq "ack forms: the texts" \
+        "ok|ok, unconfirmed (the board's acknowledgements carry no block numbers)" \
+        "$(json_field "$WORK/forms.json" "'|'.join(sorted(set(b['text'] for b in d['boards'])))")"
+    # shellcheck disable=SC2086
+    out=$("$CLI" flash "$WORK/fw/gur_arm_fw.bin" $ips --parallel 8 --quiet --require-confirmed)
+    expect_eq "ack forms, --require-confirmed: exit status" 1 $?
+    expect_eq "ack forms, --require-confirmed: failed" 6 "$(grep -c $'\trebooted but not confirmed (the board\'s acknowledgements carry no block numbers; --require-confirmed)\t' <<<"$out")"
+    grep -q '^8 boards: 2 ok, 6 failed, 0 skipped in ' <<<"$out" || fail "ack forms, --require-confirmed: summary in [$out]"
+    # 2-byte acks and a block answered late: ok, and no more than that.
     out=$("$CLI" flash "$WORK/fw/gur_arm_fw.bin" 192.168.1.9 --quiet)
     expect_eq "late ack without block numbers: exit status" 0 $?
-    expect_line "late ack without block numbers" $'192.168.1.9\tok, unconfirmed (acknowledgements carry no block numbers and one came late or twice)\tFW GUR late' "$out"
+    expect_line "late ack without block numbers" $'192.168.1.9\tok, unconfirmed (the board\'s acknowledgements carry no block numbers)\tFW GUR late' "$out"
+    # Block 1 answered twice: the copy is read once block 2 has gone out, and taken for it; each
+    # block did arrive, but a board without block numbers cannot show that, so it stays unconfirmed.
+    # An echoing board's copy names block 1 and is passed over.
+    "$CLI" flash "$WORK/fw/gur_arm_fw.bin" 192.168.1.12 192.168.1.13 --parallel 2 --json --quiet >"$WORK/twice.json"
+    expect_eq "acks twice: exit status" 0 $?
+    expect_eq "acks twice: results" "ok False 6 1|ok True 6 1" \
+        "$(json_field "$WORK/twice.json" "'|'.join('%s %s %s %s' % (b['result'], b['confirmed'], b['blocks'], b['passes']) for b in d['boards'])")"
     # Another program holds board 11: it is not served and fails; board 1 still is.
     local dir=/run/lock
     [ -w /run/lock ] || dir=/tmp
@@ -159,7 +188,7 @@ inside_acks() {
     exec 9>&-
     expect_eq "held board: exit status" 1 "$rc"
     expect_line "held board" $'192.168.1.11\tbeing updated by another program\tFW GUR held' "$out"
-    expect_line "board after the held one" $'192.168.1.1\tok\tFW GUR seq1' "$out"
+    expect_line "board after the held one" $'192.168.1.1\tok, unconfirmed (the board\'s acknowledgements carry no block numbers)\tFW GUR seq1' "$out"
     rm -f "$lock"
     out=$("$CLI" flash "$WORK/fw/gur_arm_fw.bin" 192.168.1.11 --quiet)
     expect_eq "released board: exit status" 0 $?
@@ -263,6 +292,9 @@ flash $WORK/fw/fifo_vex_arm_fw.bin 192.168.1.1|cannot read $WORK/fw/fifo_vex_arm
 flash $WORK/fw/zero_vex_arm_fw.bin 192.168.1.1|cannot read $WORK/fw/zero_vex_arm_fw.bin: it is a link to a character device; only a regular file can be flashed
 flash $WORK/fw/huge_vex_arm_fw.bin 192.168.1.1|more than this command holds in memory here
 flash $WORK/fw/vex_arm_fw.bin 192.168.1.1 --log /dev/full|cannot write the log /dev/full: No space left on device
+flash $WORK/fw/vex_arm_fw.bin 192.168.1.1 --record ''|--record takes a file name, not an empty one
+flash $WORK/fw/vex_arm_fw.bin 192.168.1.1 --record $WORK/missing/r.jsonl|cannot write the record $WORK/missing/r.jsonl: No such file or directory
+flash $WORK/fw/vex_arm_fw.bin 192.168.1.1 --record $WORK/fw|cannot write the record $WORK/fw: Is a directory
 EOF
 }
 
@@ -290,6 +322,28 @@ inside_names() {
         || fail "> /dev/full: message [$(cat "$WORK/err")]"
     "$CLI" discover --wait 0.5 >/dev/full 2>/dev/null
     expect_eq "discover > /dev/full: exit status" 5 $?
+    # The record is output too: on a full device the board is served, the line said lost.
+    out=$("$CLI" flash "$WORK/fw/vex_arm_fw.bin" 192.168.1.1 --quiet --record /dev/full 2>"$WORK/err")
+    expect_eq "--record /dev/full: exit status" 5 $?
+    expect_eq "--record /dev/full: result" $'192.168.1.1\tok\tA\\tB\\nC € FW VEX' "$(head -1 <<<"$out")"
+    expect_eq "--record /dev/full: message" \
+        "tarnwell-cli: cannot write the record /dev/full: No space left on device; the line of 192.168.1.1 is lost" \
+        "$(cat "$WORK/err")"
+
+    # File names as the text they are: UTF-8 shown as such, a line feed escaped in the log.
+    cp "$WORK/fw/vex_arm_fw.bin" "$WORK/fw/café_vex_arm_fw.bin"
+    cp "$WORK/fw/vex_arm_fw.bin" "$WORK/fw/a"$'\n'"b_vex_arm_fw.bin"
+    "$CLI" flash "$WORK/fw/café_vex_arm_fw.bin" 192.168.1.1 --quiet --json --record "$WORK/names.jsonl" \
+        --log "$WORK/names.log" >"$WORK/cafe.json"
+    expect_eq "UTF-8 file name: exit status" 0 $?
+    expect_eq "UTF-8 file name: JSON and record" "$WORK/fw/café_vex_arm_fw.bin café_vex_arm_fw.bin" \
+        "$(json_field "$WORK/cafe.json" "d['file']") $(python3 -c 'import json,sys; print(json.loads(open(sys.argv[1]).readline())["file"])' "$WORK/names.jsonl")"
+    grep -qF "Z Downloading $WORK/fw/café_vex_arm_fw.bin to all valid selected boards." "$WORK/names.log" \
+        || fail "UTF-8 file name: the log: $(cat "$WORK/names.log")"
+    "$CLI" flash "$WORK/fw/a"$'\n'"b_vex_arm_fw.bin" 192.168.1.1 --quiet --log "$WORK/names.log" >/dev/null
+    expect_eq "file name with a line feed: exit status" 0 $?
+    grep -qxE "[0-9TZ:.-]+ Downloading $WORK/fw/a\\\\nb_vex_arm_fw.bin to all valid selected boards." "$WORK/names.log" \
+        || fail "file name with a line feed: the log line: $(grep -A1 'Downloading.*a' "$WORK/names.log")"
 
     # Messages: named addresses that do not answer are listed and counted; nobody at all is said so.
     "$CLI" discover 192.168.1.1 192.168.1.5 192.168.1.6 --wait 0.5 >/dev/null 2>"$WORK/err"
@@ -337,12 +391,20 @@ bed same_subnet "--layout same-subnet --count 3" "--board \"name=FW VEX %d,ip=\$
 
 boards=""
 for board in "seq1|1|ack-seq=1" "seq2|2|ack-seq=2" "seq5|3|ack-seq=5" "seqmax|4|ack-seq=0xFFFFFFFF" "len0|5|ack-len=0" \
-    "short|6|ack=short" "zero|7|ack=zero" "port|8|reply-port=2017" "late|9|ack=short,late=data:3:6000" "held|11|"; do
+    "short|6|ack=short" "seq7|7|ack-seq=7" "port|8|reply-port=2017" "late|9|ack=short,late=data:3:6000" "held|11|" \
+    "step|12|ack=short,twice=data:1" "twice|13|twice=data:*"; do
     IFS='|' read -r name n fault <<<"$board"
     boards+=" --board 'name=FW GUR $name,ip=192.168.1.$n${fault:+,$fault}'"
 done
-bed acks "--layout one-subnet --count 10" "$boards"
-for n in 1 2 3 4 5 6 7 8 9 11; do image_ok acks 192.168.1.$n gur_arm_fw.bin; done
+bed acks "--layout one-subnet --count 13" "$boards"
+for n in 1 2 3 4 5 6 7 8 9 11 12 13; do image_ok acks 192.168.1.$n gur_arm_fw.bin; done
+# Acknowledgements of zeros: unconfirmed, the image whole. The download holds block 1 until its
+# retransmission is answered too (a sequence of 0 could be a late echo of block 0), which the
+# simulator flags as a repeat of an acknowledged block: that flag, and only that, is accepted here.
+bed acks_zero "--layout one-subnet --count 2" \
+    "--board 'name=FW GUR zero,ip=192.168.1.1,ack=zero' --board 'name=FW GUR seq0,ip=192.168.1.2,ack-seq=0'" \
+    'DATA block 1 sent again [0-9.]+ s after the board acknowledged it'
+for n in 1 2; do image_ok acks_zero 192.168.1.$n gur_arm_fw.bin; done
 head -c 100000 /dev/urandom >"$WORK/fw/slow_vex_arm_fw.bin" # 199 blocks
 bed interrupts "--layout one-subnet --count 6" "--board \"name=FW VEX %d,ip=\$TW_BOARD_IPS,late=data:*:10\""
 bed refusals "--layout one-subnet --count 6" "--board \"name=FW VEX %d,ip=\$TW_BOARD_IPS\""
@@ -355,6 +417,7 @@ names_boards=$(printf '%q ' \
     --board "name=FW GUR 3,mac=00:11:22:33:66:03,ip=192.168.1.3")
 bed names "--layout one-subnet --count 3" "$names_boards"
 image_ok names 192.168.1.1 vex_arm_fw.bin
+image_ok names 192.168.1.1 café_vex_arm_fw.bin
 
 # Timing: a 256 KiB image (521 blocks), the best of three runs each.
 head -c 262144 /dev/urandom >"$WORK/fw/vex_arm_fw.bin"

@@ -2,7 +2,9 @@
 # End-to-end tests of tarnwell-cli's station mode against the board simulator in the namespace test bed:
 # watch serving twelve boards of two kinds that are plugged in one after another, Ctrl-C and its summary,
 # --verify-return with boards that come back (under a new name) and one that never does, the record and
-# --once-per-mac, two stations appending to one record, and Ctrl-C while boards are mid-download.
+# --once-per-mac (by the last line of a board, with and without --require-confirmed), two stations
+# appending to one record, Ctrl-C while boards are mid-download, and boards that share a MAC or move
+# to a new address.
 # Needs root; exits 77 (skipped) without it.
 #
 # Usage: station.sh CLI BOARDSIM TESTBED
@@ -181,6 +183,57 @@ inside_interrupt() {
         "$(record_lines interrupt "$WORK/cut.jsonl") $(record_query "$WORK/cut.jsonl" "len([x for x in r if x['result'] == 'interrupted'])")"
 }
 
+inside_macs() {
+    # .1 and .2 answer with one MAC from the start: two boards. .3 goes away for good after its
+    # reboot, and .4 answers with its MAC from 4 s on: the same board under a new address.
+    start_watch macs "$WORK/fw/vex_arm_fw.bin" --interval 0.5 --parallel 2
+    wait_lines "$WORK/macs.out" $'\tok\t' 3 20 || fail "macs: not served: $(cat "$WORK/macs.out")"
+    sleep 3 # .4 answers meanwhile
+    interrupt_watch
+    expect_eq "macs: exit status" 0 "$RC"
+    expect_eq "macs: served" "192.168.1.1 192.168.1.2 192.168.1.3" \
+        "$(grep $'\tok\t' "$WORK/macs.out" | cut -f1 | sort | tr '\n' ' ' | sed 's/ $//')"
+    expect_eq "macs: summary" "3 boards: 3 served, 0 failed, 0 skipped, 0 still running (interrupted)" \
+        "$(tail -1 "$WORK/macs.out" | sed 's/ in [0-9.]* s$//')"
+    grep -qE '^tarnwell-cli: 2 boards answer with MAC 00:11:22:33:99:01: (192\.168\.1\.1, 192\.168\.1\.2|192\.168\.1\.2, 192\.168\.1\.1)$' \
+        "$WORK/macs.err" || fail "macs: the warning: $(cat "$WORK/macs.err")"
+    expect_eq "macs: warned once, and of nothing else" 1 "$(grep -c 'answer with MAC' "$WORK/macs.err")"
+}
+
+inside_proof() {
+    # .1 and .3 echo their acks (confirmed), .2 answers with 2 bytes (unconfirmed).
+    local record=$WORK/proof.jsonl
+    "$CLI" flash "$WORK/fw/vex_arm_fw.bin" 192.168.1.1 192.168.1.2 192.168.1.3 --parallel 3 --quiet --record "$record" \
+        >"$WORK/proof.out"
+    expect_eq "proof: exit status" 0 $?
+    expect_eq "proof: record" "192.168.1.1 ok True True|192.168.1.2 ok True False|192.168.1.3 ok True True" \
+        "$(record_query "$record" "'|'.join('%s %s %s %s' % (x['address'], x['result'], x['ok'], x['confirmed']) for x in r)")"
+    # Another station failed .3 since: its last line counts. A later line for .1 that says nothing of
+    # its image (left alone) does not hide its last download.
+    python3 - "$record" <<'PY'
+import json, sys
+lines = [json.loads(l) for l in open(sys.argv[1])]
+with open(sys.argv[1], "a") as f:
+    for x, result in ((lines[2], "no-reply"), (lines[0], "skipped")):
+        f.write(json.dumps(dict(x, result=result, ok=False, confirmed=False)) + "\n")
+PY
+    start_watch proof1 "$WORK/fw/vex_arm_fw.bin" --interval 0.5 --record "$record" --once-per-mac
+    wait_lines "$WORK/proof1.out" $'^192' 3 20 || fail "proof: once-per-mac: $(cat "$WORK/proof1.out")"
+    interrupt_watch
+    expect_eq "proof: once-per-mac" "192.168.1.1 skipped|192.168.1.2 skipped|192.168.1.3 ok" \
+        "$(grep '^192' "$WORK/proof1.out" | sort | awk -F'\t' '{split($2, w, /[:,]/); printf "%s%s %s", n++ ? "|" : "", $1, w[1]}')"
+    # With --require-confirmed only a confirmed line leaves a board alone: .2 is served again, and is
+    # now a failure.
+    start_watch proof2 "$WORK/fw/vex_arm_fw.bin" --interval 0.5 --record "$record" --once-per-mac --require-confirmed
+    wait_lines "$WORK/proof2.out" $'^192' 3 20 || fail "proof: --require-confirmed: $(cat "$WORK/proof2.out")"
+    interrupt_watch
+    expect_eq "proof: --require-confirmed, exit status" 1 "$RC"
+    expect_eq "proof: --require-confirmed" "192.168.1.1 skipped|192.168.1.2 rebooted but not confirmed |192.168.1.3 skipped" \
+        "$(grep '^192' "$WORK/proof2.out" | sort | awk -F'\t' '{split($2, w, /[:(]/); printf "%s%s %s", n++ ? "|" : "", $1, w[1]}')"
+    expect_eq "proof: --require-confirmed, the record" "ok False False" \
+        "$(record_query "$record" "' '.join(str(v) for v in (r[-1]['result'], r[-1]['ok'], r[-1]['confirmed']))")"
+}
+
 run_part_if_inside "$@"
 
 # ---- outside: build the beds --------------------------------------------------------------------
@@ -218,6 +271,22 @@ bed return "--layout one-subnet --count 9" \
 
 # 1 MB in 1985 blocks, each answered 2 ms late: several seconds per board.
 bed interrupt "--layout one-subnet --count 3" "--board \"name=FW VEX %d,ip=\$TW_BOARD_IPS,late=data:*:2\""
+
+bed macs "--layout one-subnet --count 4" \
+    "--board \"name=FW VEX 1,mac=00:11:22:33:99:01,ip=192.168.1.1\" --board \"name=FW VEX 2,mac=00:11:22:33:99:01,ip=192.168.1.2\" \
+     --board \"name=FW VEX 3,mac=00:11:22:33:99:03,ip=192.168.1.3,back=never\" \
+     --board \"name=FW VEX 4,mac=00:11:22:33:99:03,ip=192.168.1.4,appear=4000\""
+python3 - "$WORK/macs.sim.json" <<'EOF' || fail "macs: the simulator's account differs"
+import json, sys
+names = {b["ip"]: sum(r["op"] == "FILENAME" for r in b["requests"]) for b in json.load(open(sys.argv[1]))["boards"]}
+if names != {"192.168.1.1": 1, "192.168.1.2": 1, "192.168.1.3": 1, "192.168.1.4": 0}:
+    sys.exit("file-name requests per board: %s" % names)
+EOF
+
+bed proof "--layout one-subnet --count 3" \
+    "--board \"name=FW VEX 1,mac=00:11:22:33:77:01,ip=192.168.1.1\" \
+     --board \"name=FW VEX 2,mac=00:11:22:33:77:02,ip=192.168.1.2,ack=short\" \
+     --board \"name=FW VEX 3,mac=00:11:22:33:77:03,ip=192.168.1.3\""
 
 [ "$(harness_failures)" -ne 0 ] || echo "tarnwell-cli station mode end to end: all fine"
 harness_verdict

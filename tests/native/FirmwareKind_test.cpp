@@ -41,12 +41,13 @@ TEST(FirmwareKind, LabelIsMatchedCaseSensitivelyAnywhereInTheLine)
 // name without a token serves no board at all.
 TEST(FirmwareKind, ChoiceServesOnlyBoardsOfTheFilesKind)
 {
-    const std::vector<std::wstring> lines{L"FW PIM DAL2+1\tIP=10.0.0.1\tMAC=01", L"FW DAL1+1\tIP=10.0.0.2\tMAC=02",
-        L"", L"FW PIM DAL2+1 spare\tIP=10.0.0.4\tMAC=04"};
+    // The label may stand anywhere in the unit line, here in the MAC text of the third.
+    const std::vector<BoardList> lines{{L"FW PIM DAL2+1", L"10.0.0.1", L"01"}, {L"FW DAL1+1", L"10.0.0.2", L"02"},
+        {L"", L"10.0.0.3", L"PIM DAL2+1"}, {L"FW PIM DAL2+1 spare", L"10.0.0.4", L"04"}, {}};
     const BoardChoice pim = ChooseBoards(L"pim_dal1_2_fw_v3.bin", lines);
     ASSERT_NE(pim.kind, nullptr);
-    EXPECT_EQ(pim.served, (std::vector<bool>{true, false, false, true}));
+    EXPECT_EQ(pim.served, (std::vector<bool>{true, false, true, true, false}));
     const BoardChoice none = ChooseBoards(L"firmware.bin", lines);
     EXPECT_EQ(none.kind, nullptr);
-    EXPECT_EQ(none.served, std::vector<bool>(4, false));
+    EXPECT_EQ(none.served, std::vector<bool>(5, false));
 }

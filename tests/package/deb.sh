@@ -124,6 +124,7 @@ TABLE
   expect_eq "completion of [flash x.bin --pa]" "--parallel" "$(complete_words tarnwell-cli flash x.bin --pa)"
   expect_eq "completion of [--vers]" "--version" "$(complete_words tarnwell-cli --vers)"
   expect_eq "completion of [discover --j]" "--json" "$(complete_words tarnwell-cli discover --j)"
+  expect_eq "completion of [watch x.bin --req]" "--require-confirmed" "$(complete_words tarnwell-cli watch x.bin --req)"
 
   expect_eq "copyright format" "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" \
     "$(head -1 "$WORK/root/usr/share/doc/tarnwell-cli/copyright")"

@@ -149,7 +149,7 @@ void Board::Discover(const Datagram& d, RequestRecord& rec, std::vector<Outgoing
         return;
     }
     if (!decision.answer) {
-        rec.reply = ReplyKind::Silent;
+        rec.reply = decision.ackLost ? ReplyKind::Lost : ReplyKind::Silent;
         return;
     }
     std::vector<std::uint8_t> bytes;
@@ -185,17 +185,18 @@ void Board::Download(const Datagram& d, const Header& h, RequestRecord& rec, std
                       std::memcmp(m_last.bytes.data(), d.data, d.captured) == 0;
     const std::string what = Describe(h.opcode, sequence);
 
-    // A retransmission is the same datagram again while the board has not yet answered the first one positively
-    // (it was dropped, or its answer is still held back). Once an acknowledgement has gone out, the same
+    // A retransmission is the same datagram again while no answer to it has left the board yet (it was
+    // dropped, its answer was lost, or its answer is still held back). Once an answer has gone out, the same
     // datagram again is a fault of the sender, unless it is a file name: then the sender gave up on this
     // board (after a refusal or two transmissions) and started the download again.
     bool fresh = !same;
     if (same) {
         const std::uint32_t sent = m_transmissions[key];
-        if (h.opcode == kOpFileName && (m_last.refused || sent >= 2)) {
+        const bool refusalLeft = m_last.refused && m_last.refusedAt <= d.now;
+        if (h.opcode == kOpFileName && (refusalLeft || sent >= 2)) {
             fresh = true;
             rec.note = "new download";
-        } else if (m_last.refused) {
+        } else if (refusalLeft) {
             AddFlag(d.now, what + " sent again after the board refused it");
             rec.note = "repeat";
         } else if (m_last.ackAt <= d.now && h.opcode == kOpData && !AckNamesBlock(sequence)) {
@@ -237,8 +238,11 @@ void Board::Download(const Datagram& d, const Header& h, RequestRecord& rec, std
         Process(d, h, refuse);
         m_last.processed = true;
     }
+    // No answer left the board, so the same datagram again is a retransmission, whatever the board did with it.
     if (!decision.answer) {
-        rec.reply = ReplyKind::Silent;
+        rec.reply = decision.ackLost ? ReplyKind::Lost : ReplyKind::Silent;
+        if (decision.ackLost && h.opcode == kOpReboot && !refuse)
+            m_config.presence.Rebooted(d.now);
         return;
     }
     std::vector<std::uint8_t> bytes;
@@ -265,8 +269,10 @@ void Board::Download(const Datagram& d, const Header& h, RequestRecord& rec, std
     std::uint8_t header[kHeaderSize];
     WriteHeader(header, ack);
     std::copy_n(header, bytes.size(), bytes.begin());
-    if (refuse)
+    if (refuse) {
         m_last.refused = true;
+        m_last.refusedAt = std::min(m_last.refusedAt, d.now + Micros{decision.delayMs} * 1000);
+    }
     else
         m_last.ackAt = std::min(m_last.ackAt, d.now + Micros{decision.delayMs} * 1000);
     if (h.opcode == kOpReboot && !refuse)

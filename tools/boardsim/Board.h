@@ -41,6 +41,7 @@ private:
         bool processed = false;
         bool refused = false;
         Micros ackAt = kNever;  // when the first positive acknowledgement of it left, or will leave
+        Micros refusedAt = kNever;  // when the first refusal of it left, or will leave
     };
 
     void AddFlag(Micros t, std::string text);

@@ -77,6 +77,14 @@ TEST(BoardConfigTest, FaultsAreTakenPerBoard)
     EXPECT_EQ(plan.Describe(), "late=data:3:6000,drop=data:4,nak=reboot:9,ack=short") << "description";
 
     boards.clear();
+    ASSERT_TRUE(ParseBoardConfig("ip=1.2.3.4,lost-ack=data:2:2,drop=data:2", boards, error)) << error;
+    const FaultPlan& lost = boards.at(0).faults;
+    EXPECT_TRUE(lost.Decide(3, 2, 1).dropped) << "a lost request is not an answer lost";
+    EXPECT_TRUE(lost.Decide(3, 2, 2).ackLost && !lost.Decide(3, 2, 2).answer) << "second answer of block 2 lost";
+    EXPECT_TRUE(lost.Decide(3, 2, 3).answer) << "third transmission answered";
+    EXPECT_FALSE(lost.Decide(3, 1, 1).ackLost) << "block 1 untouched";
+
+    boards.clear();
     ASSERT_TRUE(ParseBoardConfig("ip=1.2.3.4,ack-seq=0xffffffff,ack-len=0,reply-port=40000", boards, error)) << error;
     const FaultPlan& forms = boards.at(0).faults;
     EXPECT_TRUE(forms.AckSequence() == 0xFFFFFFFFu && forms.AckLength() == 0) << "fixed acknowledgement fields";

@@ -213,6 +213,65 @@ TEST_F(BoardTest, DroppedRequestIsLegallyRetransmitted)
     EXPECT_EQ(Flags(board), "") << "a legal retransmission was flagged";
 }
 
+// A board that stored a request whose answer was lost gets the same datagram again from a sender that
+// waited in vain: a legal retransmission, answered this time, and the block is stored once.
+TEST_F(BoardTest, LostAcknowledgementLeavesTheRetransmissionLegal)
+{
+    const struct {
+        const char* fault;
+        std::size_t request; // index of the transmission whose answer is lost
+    } cases[] = {{"lost-ack=filename", 0}, {"lost-ack=data:1", 2}, {"lost-ack=data:*", 1}, {"lost-ack=reboot", 4}};
+    for (const auto& c : cases) {
+        Board board = Make(c.fault);
+        const auto file = TestFile(1500);
+        Micros now = 0;
+        const auto sendTwiceIfUnanswered = [&](const std::vector<std::uint8_t>& request) {
+            if (Send(board, request, now += 1000).empty())
+                return Send(board, request, now += 5 * kSecond).size();
+            return std::size_t{1};
+        };
+        EXPECT_EQ(sendTwiceIfUnanswered(FileName("a.bin")), 1u) << c.fault << ": file name";
+        for (std::uint32_t k = 0; k < BlockCount(file.size()); ++k)
+            EXPECT_EQ(sendTwiceIfUnanswered(Block(file, k)), 1u) << c.fault << ": block " << k;
+        EXPECT_EQ(sendTwiceIfUnanswered(Reboot()), 1u) << c.fault << ": reboot";
+        ASSERT_GT(board.Requests().size(), c.request) << c.fault;
+        EXPECT_EQ(board.Requests()[c.request].reply, ReplyKind::Lost) << c.fault << ": the lost answer not recorded";
+        EXPECT_STREQ(board.Requests()[c.request + 1].note, "retransmission") << c.fault << ": not a retransmission";
+        EXPECT_EQ(Flags(board), "") << c.fault << ": a legal retransmission was flagged";
+        ASSERT_EQ(board.Images().size(), 1u) << c.fault << ": no image";
+        EXPECT_EQ(board.Images()[0].data, file) << c.fault << ": image";
+        EXPECT_TRUE(board.Images()[0].complete) << c.fault << ": image incomplete";
+    }
+}
+
+// A refusal still held back has not reached the sender, whose deadline may run out first: the same
+// request again is then a retransmission. Once the refusal has left, it is a fault.
+TEST_F(BoardTest, RequestAgainBeforeAHeldBackRefusalIsARetransmission)
+{
+    const struct {
+        const char* fault;
+        Micros again; // when the request goes out again
+        const char* flag;
+    } cases[] = {
+        {"nak=data:0,late=data:0:6000", 5 * kSecond, ""},
+        {"nak=data:0,late=data:0:6000", 7 * kSecond, "DATA block 0 sent again after the board refused it; "},
+        {"nak=data:0", 5 * kSecond, "DATA block 0 sent again after the board refused it; "},
+        {"nak=reboot,late=reboot:6000", 5 * kSecond, ""},
+    };
+    for (const auto& c : cases) {
+        Board board = Make(c.fault);
+        const auto file = TestFile(100);
+        Send(board, FileName("a.bin"), 0);
+        const bool reboot = std::string(c.fault).find("reboot") != std::string::npos;
+        if (reboot)
+            Send(board, Block(file, 0), 1000);
+        const auto request = reboot ? Reboot() : Block(file, 0);
+        Send(board, request, 2000);
+        Send(board, request, 2000 + c.again);
+        EXPECT_EQ(Flags(board), c.flag) << c.fault << ", again after " << c.again / kSecond << " s";
+    }
+}
+
 TEST_F(BoardTest, DropCountsTransmissionsAndFlagsAThird)
 {
     Board board = Make("drop=filename:2");

@@ -100,7 +100,7 @@ bool FaultPlan::IsFaultKey(std::string_view key)
 {
     return key == "silent" || key == "mute" || key == "ack" || key == "nak" || key == "drop" || key == "late" ||
            key == "twice" || key == "disc-reply" || key == "ack-seq" || key == "ack-len" || key == "reply-port" ||
-           key == "latency";
+           key == "latency" || key == "lost-ack";
 }
 
 bool FaultPlan::Add(std::string_view key, std::optional<std::string_view> value, std::string& error)
@@ -164,7 +164,7 @@ bool FaultPlan::Add(std::string_view key, std::optional<std::string_view> value,
         }
     } else if (key == "twice" && !value) {
         m_twiceAll = true;
-    } else if (key == "nak" || key == "drop" || key == "late" || key == "twice") {
+    } else if (key == "nak" || key == "drop" || key == "lost-ack" || key == "late" || key == "twice") {
         if (!needValue())
             return false;
         RequestMatch match;
@@ -178,12 +178,12 @@ bool FaultPlan::Add(std::string_view key, std::optional<std::string_view> value,
                 return false;
             }
             m_naks.push_back({match, static_cast<std::uint8_t>(rest.empty() ? 1 : number)});
-        } else if (key == "drop") {
+        } else if (key == "drop" || key == "lost-ack") {
             if (!rest.empty() && !ParseNumber(rest, number)) {
-                error = "drop count must be a number, in '" + item + "'";
+                error = std::string(key) + " count must be a number, in '" + item + "'";
                 return false;
             }
-            m_drops.push_back({match, rest.empty() ? 1u : number});
+            (key == "drop" ? m_drops : m_lostAcks).push_back({match, rest.empty() ? 1u : number});
         } else if (key == "late") {
             if (!ParseNumber(rest, number)) {
                 error = "late needs a delay in milliseconds, e.g. late=data:3:6000";
@@ -222,6 +222,14 @@ Decision FaultPlan::Decide(std::uint8_t opcode, std::uint32_t sequence, std::uin
     for (const auto& rule : m_naks)
         if (rule.match.Matches(opcode, sequence))
             d.status = rule.value;
+    // The request arrived and the board acted on it; only its answer never reaches the sender.
+    for (const auto& rule : m_lostAcks) {
+        if (rule.match.Matches(opcode, sequence) && transmission <= rule.value) {
+            d.answer = false;
+            d.ackLost = true;
+            return d;
+        }
+    }
     // Lateness hits the first transmission only, so that the retransmission is what gets through in time.
     for (const auto& rule : m_lates)
         if (rule.match.Matches(opcode, sequence) && transmission == 1)

@@ -24,6 +24,7 @@ struct RequestMatch {
 struct Decision {
     bool answer = true;
     bool dropped = false;
+    bool ackLost = false;  // stored, but its answer is lost on the way back
     std::uint8_t status = 5;
     std::uint32_t delayMs = 0;
     std::uint8_t copies = 1;
@@ -62,6 +63,7 @@ private:
     std::uint16_t m_replyPort = 0;
     std::vector<Rule<std::uint8_t>> m_naks;
     std::vector<Rule<std::uint32_t>> m_drops;
+    std::vector<Rule<std::uint32_t>> m_lostAcks;
     std::vector<Rule<std::uint32_t>> m_lates;
     std::vector<Rule<std::uint32_t>> m_twices;
     bool m_twiceAll = false;

@@ -64,6 +64,8 @@ BOARD: comma-separated items ("\," for a comma inside a value)
   silent=all, mute      never answer anything
   nak=REQ[:STATUS]      answer REQ with a negative acknowledgement, status STATUS (default 1)
   drop=REQ[:N]          ignore the first N transmissions of REQ (default 1), as if lost on the wire
+  lost-ack=REQ[:N]      act on the first N transmissions of REQ (default 1) but lose their answers on the
+                        way back: the board stores the request, the sender hears nothing
   late=REQ:MS           answer the first transmission of REQ MS milliseconds late; later ones at once
   twice                 answer every download request twice
   twice=REQ[:MS]        answer REQ twice, the second copy MS milliseconds after the first (default 0)

@@ -24,6 +24,7 @@ const char* ReplyWord(const RequestRecord& rec)
     case ReplyKind::Dropped: return "dropped";
     case ReplyKind::Silent: return "silent";
     case ReplyKind::Ignored: return "ignored";
+    case ReplyKind::Lost: return "lost";
     }
     return "ignored";
 }

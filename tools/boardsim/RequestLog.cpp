@@ -30,6 +30,7 @@ std::string ReplyText(const RequestRecord& rec)
     case ReplyKind::Dropped: return Format("dropped (transmission %u)", rec.transmission);
     case ReplyKind::Silent: return "no answer";
     case ReplyKind::Ignored: return "ignored";
+    case ReplyKind::Lost: return Format("stored, its answer lost (transmission %u)", rec.transmission);
     }
     return text;
 }

@@ -27,7 +27,7 @@ struct Outgoing {
     Micros due = 0;
 };
 
-enum class ReplyKind : std::uint8_t { Answered, Dropped, Silent, Ignored };
+enum class ReplyKind : std::uint8_t { Answered, Dropped, Silent, Ignored, Lost };  // Lost: sent, never arrived
 
 struct RequestRecord {
     Micros t = 0;
