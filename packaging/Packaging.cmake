@@ -14,6 +14,8 @@ set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(TARNWELL_PACKAGE_FILES ${CMAKE_BINARY_DIR}/package-files)
+# Made here, not by the rules that write into it: Ninja makes an output's folder itself, Make does not.
+file(MAKE_DIRECTORY ${TARNWELL_PACKAGE_FILES})
 
 if(WIN32)
   set(folder Tarnwell)

@@ -19,11 +19,10 @@ finish() {
   harness_verdict
 }
 
-[ -f "$DEB" ] || { echo "FAIL: $DEB is missing; scripts/package.sh makes it"; exit 1; }
-if [ -n "${BUILT_CLI:-}" ] && [ "$BUILT_CLI" -nt "$DEB" ]; then
-  echo "FAIL: $DEB is older than the build; run scripts/package.sh"
-  exit 1
-fi
+# PACKAGE_INPUTS: the built programs the package ships, separated by ':'.
+source "$(dirname "$0")/current.sh"
+IFS=: read -r -a inputs <<<"${PACKAGE_INPUTS:-}"
+require_package "$DEB" "${inputs[@]}"
 rm -rf "$WORK"
 mkdir -p "$WORK"
 dpkg-deb -x "$DEB" "$WORK/root" || { echo "FAIL: dpkg-deb cannot unpack $DEB"; exit 1; }

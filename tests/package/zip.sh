@@ -21,12 +21,9 @@ FOLDER=Tarnwell
 SYSTEM_DLLS="advapi32.dll comctl32.dll comdlg32.dll gdi32.dll iphlpapi.dll kernel32.dll msvcrt.dll
 ole32.dll shell32.dll shlwapi.dll user32.dll ws2_32.dll"
 
+source "$(dirname "$0")/current.sh"
 check_zip_is_current() {
-  [ -f "$ZIP" ] || { echo "FAIL: $ZIP is missing; scripts/package.sh makes it"; exit 1; }
-  if [ "$E2E_WIN/Tarnwell.exe" -nt "$ZIP" ] || [ "$E2E_WIN/cli/tarnwell-cli.exe" -nt "$ZIP" ]; then
-    echo "FAIL: $ZIP is older than the build; run scripts/package.sh"
-    exit 1
-  fi
+  require_package "$ZIP" "$E2E_WIN/Tarnwell.exe" "$E2E_WIN/cli/tarnwell-cli.exe"
 }
 
 contents() {
