@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <sstream>
 
@@ -9,6 +13,7 @@
 #include "cli/FakeNetwork.h"
 #include "cli/FullDisk.h"
 #include "cli/IPlatform.h"
+#include "download/BoardLocks.h"
 #include "net/BoardPacket.h"
 #include "net/TextCodec.h"
 #include "TarnwellVersion.h"
@@ -52,6 +57,7 @@ public:
     int interruptSignal = 0; // arrives at net.m_wakeAt
     std::unique_ptr<FullDisk> fullOut, fullLog; // standard output / a log path starting "/full/" on a full disk
     std::unique_ptr<std::ostream> fullOutStream;
+    std::unique_ptr<BoardLocks> locks; // none unless a test makes them
 
     void FillStandardOutput(std::size_t room)
     {
@@ -92,6 +98,7 @@ public:
     std::ostream& Out() override { return fullOutStream ? *fullOutStream : out; }
     std::ostream& Err() override { return err; }
     bool ErrIsTerminal() override { return false; }
+    BoardLocks* Locks() override { return locks.get(); }
     int Interruption() override
     {
         if (net.m_now >= interruptAt)
@@ -243,6 +250,33 @@ TEST(CliApp, FlashReportsEachBoardAndFailsWhenSomeDid)
              "Z 192.168.1.3\tok\tFW VEX 3\n", "Z 3 boards: 1 ok, 2 failed, 0 skipped in 10.0 s\n"})
         EXPECT_NE(log.find(line), std::string::npos) << "log lacks: " << line;
     EXPECT_NE(b.Err().find("192.168.1.3: 100%\n"), std::string::npos) << "plain progress lines on stderr";
+}
+
+TEST(CliApp, ALinkPlantedAtABoardsLockLeavesTheBoardAloneAndIsNamed)
+{
+    char pattern[] = "/tmp/tarnwell-locks-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr) << "no temporary directory";
+    struct stat net {};
+    ASSERT_EQ(::stat("/proc/self/ns/net", &net), 0) << "no network namespace to name";
+    const std::string link = std::string(pattern) + "/tarnwell-net" + std::to_string(net.st_ino) + "-192.168.1.2.lock";
+    ASSERT_EQ(::symlink("/nonexistent/made-through-the-link", link.c_str()), 0) << "cannot plant " << link;
+    {
+        AppBench b;
+        b.platform.locks = std::make_unique<BoardLocks>(AnsiToWide(pattern));
+        b.Board(1);
+        b.Board(2);
+        EXPECT_EQ(b.Run(L"flash fw/vex_arm_fw.bin 192.168.1.1 192.168.1.2 --quiet"), 1) << "exit status";
+        EXPECT_EQ(b.Out(), "192.168.1.1\tok\tFW VEX 1\n"
+                           "192.168.1.2\tbeing updated by another program\tFW VEX 2\n"
+                           "2 boards: 1 ok, 1 failed, 0 skipped in 0.0 s\n")
+            << "the board behind the link must not be served";
+        EXPECT_EQ(b.platform.net.m_boards[L"192.168.1.2"].downloadRequests, 0) << "the held board was sent to";
+        EXPECT_EQ(b.Err(), "tarnwell-cli: warning: " + link
+                + " is a symbolic link, not a lock file; 192.168.1.2 is left alone as if another program were "
+                  "updating it\n")
+            << "standard error, even with --quiet";
+    }
+    std::filesystem::remove_all(pattern);
 }
 
 TEST(CliApp, AllSkipsBoardsOfAnotherKindWithoutFailing)
