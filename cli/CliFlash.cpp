@@ -17,6 +17,7 @@
 #include "cli/StationBoard.h"
 #include "cli/StationTracker.h"
 #include "common/Sha256.h"
+#include "download/BoardLocks.h"
 #include "download/FirmwareKind.h"
 #include "net/BoardPacket.h"
 #include "net/IPv4.h"
@@ -111,7 +112,11 @@ CliExit CliApp::Flash()
         }
         StationTracker tracker(m_clock, view, lanes, check.get(), nullptr, m_options.m_bRequireConfirmed);
         tracking = &tracker;
-        FlashBatch batch(loop, link, tracker, image, m_platform.Locks());
+        BoardLocks* locks = m_platform.Locks();
+        // Even with --quiet: a lock found tampered with means someone is interfering with the station.
+        if (locks != nullptr)
+            locks->SetWarningSink([this](const std::wstring& text) { Message(text); });
+        FlashBatch batch(loop, link, tracker, image, locks);
         const auto asked = [&check](const BoardReply& reply, const std::wstring& sender) {
             check->OnReply(reply, sender);
         };

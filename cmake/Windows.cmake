@@ -3,7 +3,9 @@
 
 set(TARNWELL_WIN_DEFINES UNICODE _UNICODE _WIN32_WINNT=0x0601 WINVER=0x0601)
 set(TARNWELL_WIN_OPTIONS -Wall -Wextra)
-set(TARNWELL_WIN_LINK -static -municode)
+# Address space layout randomisation (with relocations kept, and above 4 GB for 64-bit) and
+# non-executable data for the programs users run.
+set(TARNWELL_WIN_LINK -static -municode -Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va)
 
 target_compile_definitions(tarnwell_core PUBLIC ${TARNWELL_WIN_DEFINES})
 target_sources(tarnwell_core PRIVATE net/TextCodec_win.cpp download/BoardLocks_win.cpp)

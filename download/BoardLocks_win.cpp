@@ -27,11 +27,21 @@ bool BoardLocks::Take(const std::wstring& ip)
 {
     if (m_held.count(ip) != 0)
         return false;
-    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, (m_strPlace + ip).c_str());
-    // Access denied: another user's program holds it. Any other failure must
-    // not stop a download: the board is served unclaimed, as before locks existed.
-    if (mutex == nullptr)
-        return ::GetLastError() != ERROR_ACCESS_DENIED;
+    const std::wstring name = m_strPlace + ip;
+    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
+    if (mutex == nullptr) {
+        const DWORD error = ::GetLastError();
+        // Another kind of object (an event, a section) under the claim's name
+        // was put there to switch the claims off: the board counts as held.
+        if (error == ERROR_INVALID_HANDLE) {
+            Warn(L"warning: " + name + L" is another kind of object, not a board's claim; " + ip
+                + L" is left alone as if another program were updating it");
+            return false;
+        }
+        // Access denied: another user's program holds it. Any other failure must
+        // not stop a download: the board is served unclaimed, as before locks existed.
+        return error != ERROR_ACCESS_DENIED;
+    }
     if (::GetLastError() == ERROR_ALREADY_EXISTS) {
         ::CloseHandle(mutex);
         return false;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release packages into dist/ and prints their paths and sizes:
 #   Tarnwell-<version>-win64.zip      the window and tarnwell-cli.exe for Windows, a portable folder
-#   tarnwell-cli_<version>_<arch>.deb the command line for Debian, with its manual page
+#   tarnwell-cli_<version>_<arch>.deb the command line and the board simulator for Debian, with their
+#                                     manual pages
 # Installs what is missing and builds both trees first; CPack makes the packages from the
 # install rules (packaging/Packaging.cmake).
 set -euo pipefail

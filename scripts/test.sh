@@ -8,6 +8,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 source scripts/wine-env.sh
 scripts/package.sh || exit 1
+# The packages were just made: a package test that finds none fails instead of skipping.
+export TARNWELL_REQUIRE_PACKAGES=1
 status=0
 echo "== native tests =="
 # The long runs (label long, such as 200 random acknowledgement cases) are left to: ctest -L long

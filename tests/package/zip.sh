@@ -3,7 +3,8 @@
 #
 #   zip.sh contents ZIP VERSION   what the zip holds: the five files, README.txt and LICENSE with
 #                                 Windows line ends, both programs stripped, the window under 1.5 MB,
-#                                 and no DLL imported but those Windows ships
+#                                 no DLL imported but those Windows ships, and both programs marked
+#                                 for ASLR (with relocations to move by, high-entropy) and DEP
 #   zip.sh run ZIP VERSION        the zip unpacked into a folder of a fresh Wine prefix (under the
 #                                 build tree, removed afterwards); from there, against six simulated
 #                                 boards in the namespace test bed: tarnwell-cli.exe answers
@@ -21,12 +22,9 @@ FOLDER=Tarnwell
 SYSTEM_DLLS="advapi32.dll comctl32.dll comdlg32.dll gdi32.dll iphlpapi.dll kernel32.dll msvcrt.dll
 ole32.dll shell32.dll shlwapi.dll user32.dll ws2_32.dll"
 
+source "$(dirname "$0")/current.sh"
 check_zip_is_current() {
-  [ -f "$ZIP" ] || { echo "FAIL: $ZIP is missing; scripts/package.sh makes it"; exit 1; }
-  if [ "$E2E_WIN/Tarnwell.exe" -nt "$ZIP" ] || [ "$E2E_WIN/cli/tarnwell-cli.exe" -nt "$ZIP" ]; then
-    echo "FAIL: $ZIP is older than the build; run scripts/package.sh"
-    exit 1
-  fi
+  require_package "$ZIP" "$E2E_WIN/Tarnwell.exe" "$E2E_WIN/cli/tarnwell-cli.exe"
 }
 
 contents() {
@@ -51,6 +49,17 @@ $FOLDER/tarnwell-cli.exe" "$listing"
       [[ " $(echo $SYSTEM_DLLS) " == *" $dll "* ]] || fail "$exe imports $dll, which Windows does not ship"
     done
     h_log "$exe imports: $(echo $imports)"
+    # The PE header's DllCharacteristics: DYNAMIC_BASE (0x40, ASLR), HIGH_ENTROPY_VA (0x20, 64-bit
+    # ASLR), NX_COMPAT (0x100, DEP); ASLR needs base relocations to move the image by.
+    local header flags flag
+    header=$("$OBJDUMP" -p "$work/$FOLDER/$exe")
+    flags=$(sed -n 's/^DllCharacteristics[[:space:]]*\([0-9a-fA-F]*\)$/\1/p' <<<"$header")
+    for flag in 40:DYNAMIC_BASE 20:HIGH_ENTROPY_VA 100:NX_COMPAT; do
+      (( 0x${flags:-0} & 0x${flag%%:*} )) || fail "$exe: DllCharacteristics 0x$flags lacks ${flag#*:}"
+    done
+    grep -qE '^Entry 5 [0-9a-f]+ 0*[1-9a-f][0-9a-f]* Base Relocation Directory' <<<"$header" ||
+      fail "$exe has no base relocations: $(grep 'Base Relocation' <<<"$header")"
+    h_log "$exe: DllCharacteristics 0x$flags"
   done
   size=$(stat -c %s "$work/$FOLDER/Tarnwell.exe")
   h_log "Tarnwell.exe: $size bytes"

@@ -38,9 +38,9 @@ bool ReadBoardFile(const std::string& path, std::vector<BoardConfig>& boards, st
 
 }  // namespace
 
-const char* Options::Usage()
+std::string Options::Usage(const std::string& program)
 {
-    return R"(Usage: boardsim --board BOARD [--board BOARD ...] [options]
+    return "Usage: " + program + R"( --board BOARD [--board BOARD ...] [options]
 
 Plays networked boards that speak the board protocol on UDP port 2016: answers discovery and the file-name,
 data and reboot requests of a download, assembles and writes every image it receives, logs every request,
@@ -78,7 +78,7 @@ BOARD: comma-separated items ("\," for a comma inside a value)
   ack-seq=N             every 8-byte acknowledgement carries sequence N (decimal or 0x hex)
   ack-len=N             every 8-byte acknowledgement carries length N
   reply-port=N          every reply leaves from port N of the board's address, not from the board port
- e.g. --board "name=FW VEX 1,mac=00:11:22:33:44:01,ip=192.168.1.1,late=data:3:6000,drop=data:4"
+ e.g. --board "name=FW VEX 1,ip=192.168.1.1,late=data:3:6000,drop=data:4"
 
 Options:
   --board BOARD          a board (repeatable)
@@ -99,6 +99,7 @@ Options:
   --spread MS           spread the replies to one broadcast evenly over MS milliseconds
   --exit-after SECONDS  stop by itself after this time
   --help                this text
+  --version             the program's name and version
 
 Exit status: 0 clean (no flag, no image that differs from --expect), 1 flagged, 2 usage or socket error.
 )";
@@ -120,6 +121,9 @@ bool Options::Parse(int argc, const char* const* argv, Options& options, std::st
         unsigned long long number = 0;
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+            return true;
+        } else if (arg == "--version") {
+            options.version = true;
             return true;
         } else if (arg == "--board") {
             if (!value(text))

@@ -25,10 +25,12 @@ struct Options {
     Micros spread = 0;
     Micros exitAfter = kNever;
     bool help = false;
+    bool version = false;
 
-    // false with a message on a mistake; help set when --help was asked for.
+    // false with a message on a mistake; help or version set when --help or --version was asked for.
     static bool Parse(int argc, const char* const* argv, Options& options, std::string& error);
-    static const char* Usage();
+    // The help text, naming the program `program` ("boardsim", or "tarnwell-boardsim" as packaged).
+    static std::string Usage(const std::string& program);
     // The listener address to bind, "" for none.
     std::string ListenAddress() const;
 };

@@ -66,5 +66,16 @@ TEST(OptionsTest, MistakesAreRefused)
     }
 }
 
+TEST(OptionsTest, HelpAndVersionNeedNoBoard)
+{
+    Options help, version;
+    std::string error;
+    EXPECT_TRUE(Parse({"--help"}, help, error) && help.help) << "--help: " << error;
+    EXPECT_TRUE(Parse({"--version"}, version, error) && version.version) << "--version: " << error;
+    // The manual page is made from this text under the name the program was started by.
+    EXPECT_EQ(Options::Usage("tarnwell-boardsim").rfind("Usage: tarnwell-boardsim --board BOARD", 0), 0u)
+        << "usage line: " << Options::Usage("tarnwell-boardsim").substr(0, 60);
+}
+
 }  // namespace
 }  // namespace boardsim

@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -56,7 +57,7 @@ void RaiseFileLimit()
     }
 }
 
-bool WriteReports(const Options& options, const Simulator& sim, Micros elapsed)
+bool WriteReports(const std::string& program, const Options& options, const Simulator& sim, Micros elapsed)
 {
     bool ok = true;
     std::string error;
@@ -64,7 +65,7 @@ bool WriteReports(const Options& options, const Simulator& sim, Micros elapsed)
         std::ostringstream json;
         Report::WriteSummaryJson(sim, elapsed, json);
         if (!Report::WriteFileAtomically(options.summaryPath, json.str(), error)) {
-            std::cerr << "boardsim: " << error << "\n";
+            std::cerr << program << ": " << error << "\n";
             ok = false;
         }
     }
@@ -72,7 +73,7 @@ bool WriteReports(const Options& options, const Simulator& sim, Micros elapsed)
         std::ostringstream keys;
         Report::WriteVerdictKeys(sim, keys);
         if (!Report::WriteFileAtomically(options.verdictPath, keys.str(), error)) {
-            std::cerr << "boardsim: " << error << "\n";
+            std::cerr << program << ": " << error << "\n";
             ok = false;
         }
     }
@@ -83,14 +84,20 @@ bool WriteReports(const Options& options, const Simulator& sim, Micros elapsed)
 
 int main(int argc, char** argv)
 {
+    // Named as it was started: boardsim in the build tree, tarnwell-boardsim where it is installed.
+    const std::string program = argc > 0 ? std::filesystem::path(argv[0]).filename().string() : "boardsim";
     Options options;
     std::string error;
     if (!Options::Parse(argc, argv, options, error)) {
-        std::cerr << "boardsim: " << error << "\n";
+        std::cerr << program << ": " << error << "\n";
         return 2;
     }
     if (options.help) {
-        std::cout << Options::Usage();
+        std::cout << Options::Usage(program);
+        return 0;
+    }
+    if (options.version) {
+        std::cout << program << " " << BOARDSIM_VERSION << "\n";
         return 0;
     }
     std::vector<std::uint8_t> expected;
@@ -120,12 +127,12 @@ int main(int argc, char** argv)
     EventLoop loop(sim, &log);
     const std::string listen = options.ListenAddress();
     if (!loop.Open(options.port, listen, error)) {
-        std::cerr << "boardsim: " << error << "\n";
+        std::cerr << program << ": " << error << "\n";
         return 2;
     }
     g_loop = &loop;
     InstallSignals();
-    loop.OnSnapshot([&]() { WriteReports(options, sim, loop.Now()); });
+    loop.OnSnapshot([&]() { WriteReports(program, options, sim, loop.Now()); });
     log.Note(loop.Now(), Format("%zu boards on port %u, broadcast listener %s", sim.BoardCount(), options.port,
                                 listen.empty() ? "off" : listen.c_str()));
     log.Flush();
@@ -136,7 +143,7 @@ int main(int argc, char** argv)
     loop.Run(options.exitAfter);
     g_loop = nullptr;
     sim.Finish(loop.Now());
-    const bool written = WriteReports(options, sim, loop.Now());
+    const bool written = WriteReports(program, options, sim, loop.Now());
     std::ostringstream verdict;
     Report::WriteVerdict(sim, verdict, options.quiet);
     if (logFile != stdout) {
