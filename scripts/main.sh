@@ -25,7 +25,7 @@ fi
 
 scripts/setup.sh || exit 1
 # The demo needs network namespaces; say so before a long build rather than after it.
-probe=tw-probe-$$
+probe=${TW_NS_PREFIX:-tw}-probe-$$
 if ! err=$(ip netns add "$probe" 2>&1); then
   echo "main.sh: cannot make a network namespace: 'ip netns add' failed: $err" >&2
   echo "  The program and the simulated boards run in network namespaces of their own, which needs" >&2

@@ -26,6 +26,8 @@
 #   TW_LAYOUT           the layout's name
 #   TW_WS_NS            workstation namespace (e.g. tw-ws-1234)
 #   TW_BOARDS_NS        boards namespace (e.g. tw-bd-1234)
+# The namespaces' names begin with $TW_NS_PREFIX (default "tw"): checkouts that run
+# their test beds on one machine at once can tell theirs apart.
 #   TW_WS_IFS           workstation interfaces, space-separated (ws0 ws1)
 #   TW_WS_ADDRS         workstation addresses, same order (192.168.1.10 10.0.0.5)
 #   TW_WS_CIDRS         the same with prefix lengths (192.168.1.10/24 10.0.0.5/8)
@@ -213,11 +215,12 @@ cleanup() {
 
 build() {
     local i ws_if bd_if sysctl
-    WS_NS=tw-ws-$$
-    BD_NS=tw-bd-$$
+    local prefix=${TW_NS_PREFIX:-tw}
+    WS_NS=$prefix-ws-$$
+    BD_NS=$prefix-bd-$$
     if ip netns list | grep -qw -- "$WS_NS\|$BD_NS"; then
-        WS_NS=tw-ws-$$-$RANDOM
-        BD_NS=tw-bd-$$-$RANDOM
+        WS_NS=$prefix-ws-$$-$RANDOM
+        BD_NS=$prefix-bd-$$-$RANDOM
     fi
     ip netns add "$WS_NS" || die "cannot create namespace $WS_NS"
     ip netns add "$BD_NS" || die "cannot create namespace $BD_NS"
