@@ -15,3 +15,6 @@ cmake --build build/win -j"$jobs"
 # Make the Wine prefix once, before anything runs in it in parallel.
 [ -d build/wineprefix ] || echo "== Wine prefix build/wineprefix (made once, about a minute)"
 scripts/wine-run.sh cmd /c exit >/dev/null 2>&1 || true
+# Its server ends a few seconds after the last program; until then it would be the
+# server of any program started with the prefix, outside the tests' namespaces.
+WINEPREFIX=$root/build/wineprefix timeout 60 wineserver -w 2>/dev/null || true

@@ -28,6 +28,11 @@ e2e_begin() {
   E2E_DIR=$(mktemp -d /tmp/twe2e-XXXXXX)
   mkdir -p "$E2E_DIR/app" "$E2E_DIR/images"
   cp "$E2E_WIN/Tarnwell.exe" "$E2E_DIR/app/Tarnwell.exe"
+  # A Wine prefix and an X display of the test's own: tests run side by side,
+  # each with its own Wine server, and no window of one test takes the focus
+  # from another's.
+  WINEPREFIX=$("$E2E_ROOT/scripts/wine-prefix.sh" "e2e.$(basename "$0" .sh)") || exit 1
+  export WINEPREFIX
   # Every Wine process of the test starts inside the namespace, so that the Wine
   # services answering adapter queries see this namespace's adapters.
   wineserver -k 2>/dev/null
@@ -35,11 +40,13 @@ e2e_begin() {
   local simcmd
   simcmd=$(printf '%q ' "$E2E_BOARDSIM" --out "$E2E_DIR/images" --summary "$E2E_DIR/summary.json" \
            --log "$E2E_DIR/sim.log" "$@")
-  E2E_INSIDE=1 "$E2E_ROOT/tools/testbed.sh" --quiet --layout "$layout" --count "$count" \
+  E2E_INSIDE=1 TARNWELL_XVFB=1 "$E2E_ROOT/scripts/with-display.sh" \
+    "$E2E_ROOT/tools/testbed.sh" --quiet --layout "$layout" --count "$count" \
     --boards-log "$E2E_DIR/sim.out" --boards-cmd "$simcmd" -- bash "$0"
   local status=$?
   wineserver -k 2>/dev/null
   if [ $status -ne 0 ]; then
+    show_ui_err
     h_log "simulator log tail:"
     tail -n 30 "$E2E_DIR/sim.log" "$E2E_DIR/sim.out" >&2 2>/dev/null
   fi
