@@ -110,10 +110,11 @@ winpath() {
   echo "Z:$1" | tr '/' '\\'
 }
 
-# pick_file WINDOWS-PATH: the window's File button, then its file dialog; the
-# status says whether the driver got through both.
+# pick_file WINDOWS-PATH: the window's File button, then its file dialog, until
+# the dialog has closed; the status says whether the driver got through both. A
+# busy machine takes seconds to open a file dialog: it is given 30.
 pick_file() {
-  ui click main file-button -- file-dialog "$1" >/dev/null
+  ui click main file-button -- file-dialog "$1" 30000 >/dev/null
 }
 
 # The addresses of the listed units, in list order, each followed by a space:

@@ -8,9 +8,6 @@
 
 namespace {
 
-// Synthesized input travels in a different queue from posted messages; letting the target take it before the
-// next verb posts anything keeps the order a person would produce.
-constexpr DWORD kInputSettleMs = 80;
 
 // The window a person's keystrokes would reach: the focused control inside top, or top itself.
 HWND KeyRecipient(HWND top)
@@ -151,7 +148,9 @@ int Key(VerbContext& ctx, const Args& args)
                                  L"could not make \"" + Driver::Caption(top) + L"\" the foreground window");
         if (!InputKey(key))
             return console::Fail(kExitFailed, L"SendInput failed");
-        Sleep(kInputSettleMs);
+        // Synthesized input travels in a queue of its own; the next verb may post nothing before the target has
+        // taken it, or the order a person would produce is lost.
+        SettleInput(top, key);
     }
     return kExitOk;
 }
