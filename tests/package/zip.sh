@@ -133,7 +133,7 @@ run() {
   status=$?
   wineserver -k 2>/dev/null
   if [ $status -ne 0 ]; then
-    show_ui_err
+    HARNESS_UI_ERR=$E2E_DIR/ui.err show_ui_err
     h_log "simulator log tail:"
     tail -n 30 "$E2E_DIR/sim.log" "$E2E_DIR/sim.out" >&2 2>/dev/null
   fi
