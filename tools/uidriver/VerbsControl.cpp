@@ -6,6 +6,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace {
 
 
@@ -175,7 +177,16 @@ int Type(VerbContext& ctx, const Args& args)
     if (int rc = MoveFocus(ctx, top, control))
         return rc;
     const std::wstring& text = args[2];
+    // What an edit shows once it has taken every character: the typed text in place of the selection (the caret
+    // is an empty selection), with each line break as CR LF.
+    std::wstring before;
+    LRESULT selection = 0;
+    const bool isEdit = Driver::ClassOf(control) == L"Edit" && remote::GetText(control, before) &&
+                        remote::Send(control, EM_GETSEL, 0, 0, &selection);
+    const size_t start = std::min<size_t>(LOWORD(selection), before.size());
+    const size_t end = std::min<size_t>(HIWORD(selection), before.size());
     size_t typed = 0;
+    std::wstring inserted;
     for (size_t i = 0; i < text.size(); ++i) {
         wchar_t c = text[i];
         // A line break is typed as the character Ctrl+Enter produces (LF); a CR before it is dropped.
@@ -183,10 +194,19 @@ int Type(VerbContext& ctx, const Args& args)
             continue;
         if (!PostChar(control, c))
             return console::Fail(kExitFailed, L"could not post WM_CHAR");
+        inserted += c == L'\n' ? std::wstring(L"\r\n") : std::wstring(1, c);
         ++typed;
     }
-    remote::Settle(control, typed);
-    return kExitOk;
+    if (!isEdit) {
+        remote::Settle(control, typed);
+        return kExitOk;
+    }
+    const std::wstring expected = before.substr(0, start) + inserted + before.substr(std::max(start, end));
+    std::wstring shown;
+    if (PollUntil(ctx.driver.Options().findTimeoutMs, [&] { return remote::GetText(control, shown) && shown == expected; }))
+        return kExitOk;
+    return console::Fail(kExitFailed, L"type: the control shows \"" + shown + L"\", not \"" + expected + L"\", after " +
+                                          std::to_wstring(ctx.driver.Options().findTimeoutMs) + L" ms");
 }
 
 int SetTextVerb(VerbContext& ctx, const Args& args)
