@@ -11,7 +11,7 @@
 #               the boards and for Wine; each has a Wine prefix and a display of its own)
 #   sanitizers  the native unit tests built again with AddressSanitizer and
 #               UndefinedBehaviorSanitizer (scripts/sanitize.sh)
-# The native tests and the sanitizers' build and run go on beside the Windows tests,
+# The native tests, then the sanitizers' build and run, go on beside the Windows tests,
 # which mostly wait; their output follows the Windows tests' output.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -34,19 +34,17 @@ took[packages]=$(($(date +%s) - mark))
 
 rm -rf "$logs"
 mkdir -p "$logs"
-# The parts beside the Windows tests; each writes its log and its time.
+# The parts beside the Windows tests, one after the other so that the machine is not
+# crowded more than the tests' own time-outs allow; each writes its log and its time.
 (
   mark=$(date +%s)
   ctest --test-dir build/native -j"$JOBS" --output-on-failure >"$logs/native.log" 2>&1
   echo "$? $(($(date +%s) - mark))" >"$logs/native.result"
-) &
-native=$!
-(
   mark=$(date +%s)
   scripts/sanitize.sh >"$logs/sanitizers.log" 2>&1
   echo "$? $(($(date +%s) - mark))" >"$logs/sanitizers.result"
 ) &
-sanitizers=$!
+beside=$!
 
 echo "== Windows tests (Wine), $windows_jobs at once; the native tests and the sanitizers run beside them =="
 mark=$(date +%s)
@@ -54,7 +52,7 @@ scripts/with-display.sh scripts/in-loopback-ns.sh ctest --test-dir build/win -j"
   status=1
 took[windows]=$(($(date +%s) - mark))
 
-wait "$native" "$sanitizers"
+wait "$beside"
 for part in native sanitizers; do
   echo
   echo "== $part tests =="
