@@ -112,8 +112,9 @@ HWND Driver::FindMain(DWORD timeoutMs)
 
 HWND Driver::ActiveWindow(HWND main)
 {
+    // Under Wine the thread's active window may for a moment still name a window that has just closed.
     GUITHREADINFO info;
-    if (remote::ThreadInfo(main, info) && info.hwndActive != nullptr)
+    if (remote::ThreadInfo(main, info) && info.hwndActive != nullptr && IsWindow(info.hwndActive))
         return info.hwndActive;
     for (const TopWindow& w : ProcessWindows(false)) {
         if (w.enabled)

@@ -127,11 +127,11 @@ int Key(VerbContext& ctx, const Args& args)
     if (!ParseKeys(args[0], keys))
         return console::Fail(kExitUsage, L"key: cannot read the key list \"" + args[0] + L"\"");
     HWND top = nullptr;
+    HWND main = nullptr;
     if (args.size() > 1) {
         if (int rc = ctx.driver.RequireTop(args[1], top))
             return rc;
     } else {
-        HWND main = nullptr;
         if (int rc = ctx.driver.RequireMain(main))
             return rc;
         // Without a target the keys go where a person's would: to the program's active window.
@@ -141,8 +141,15 @@ int Key(VerbContext& ctx, const Args& args)
         return rc;
     for (const KeyStroke& key : keys) {
         if (ResolveRoute(ctx.keyRoute, key) == KeyRoute::Post) {
-            if (!PostKey(KeyRecipient(top), key))
-                return console::Fail(kExitFailed, L"could not post the key");
+            bool posted = PostKey(KeyRecipient(top), key);
+            // The active window closed between looking and posting: the key goes to the one active now.
+            if (!posted && main != nullptr && !IsWindow(top) && IsWindow(main)) {
+                top = ctx.driver.ActiveWindow(main);
+                posted = PostKey(KeyRecipient(top), key);
+            }
+            if (!posted)
+                return console::Fail(kExitFailed, L"could not post the key to \"" + Driver::Caption(top) + L"\" (" +
+                                                      (IsWindow(top) ? L"open" : L"closed") + L")");
             continue;
         }
         if (!MakeForeground(top, 2000))
