@@ -11,6 +11,36 @@
 namespace {
 
 
+// How long a synthesized key is given to show what it did.
+constexpr DWORD kInputShowMs = 500;
+
+// What a key may change where the driver can see it: the focus, the active window, whether the window is still
+// there, and the focused edit's text.
+struct InputView {
+    HWND focus = nullptr;
+    HWND active = nullptr;
+    bool open = false;
+    std::wstring text;
+    bool operator!=(const InputView& other) const
+    {
+        return focus != other.focus || active != other.active || open != other.open || text != other.text;
+    }
+};
+
+InputView ViewOf(HWND top)
+{
+    InputView view;
+    view.open = IsWindow(top) != FALSE;
+    GUITHREADINFO info;
+    if (view.open && remote::ThreadInfo(top, info)) {
+        view.focus = info.hwndFocus;
+        view.active = info.hwndActive;
+        if (view.focus != nullptr && Driver::ClassOf(view.focus) == L"Edit")
+            remote::GetText(view.focus, view.text);
+    }
+    return view;
+}
+
 // The window a person's keystrokes would reach: the focused control inside top, or top itself.
 HWND KeyRecipient(HWND top)
 {
@@ -155,11 +185,16 @@ int Key(VerbContext& ctx, const Args& args)
         if (!MakeForeground(top, 2000))
             return console::Fail(kExitFailed,
                                  L"could not make \"" + Driver::Caption(top) + L"\" the foreground window");
+        const InputView before = ViewOf(top);
         if (!InputKey(key))
             return console::Fail(kExitFailed, L"SendInput failed");
         // Synthesized input travels in a queue of its own; the next verb may post nothing before the target has
         // taken it, or the order a person would produce is lost.
         SettleInput(top, key);
+        // Synthesized keys move the focus, close a window or edit a text, and the settling above is a count, not
+        // proof: the driver also waits until the target shows what the key did (a key that shows nothing, such as
+        // one the program ignores, costs kInputShowMs).
+        PollUntil(kInputShowMs, [&] { return ViewOf(top) != before; });
     }
     return kExitOk;
 }
@@ -208,9 +243,14 @@ int Type(VerbContext& ctx, const Args& args)
         remote::Settle(control, typed);
         return kExitOk;
     }
+    // A key pressed just before may still be on its way (a line break from Ctrl+Enter), so the text is not held
+    // to the exact form: it must have changed and hold what was typed.
     const std::wstring expected = before.substr(0, start) + inserted + before.substr(std::max(start, end));
     std::wstring shown;
-    if (PollUntil(ctx.driver.Options().findTimeoutMs, [&] { return remote::GetText(control, shown) && shown == expected; }))
+    if (PollUntil(ctx.driver.Options().findTimeoutMs, [&] {
+            return remote::GetText(control, shown) &&
+                   (shown == expected || (shown != before && shown.find(inserted) != std::wstring::npos));
+        }))
         return kExitOk;
     return console::Fail(kExitFailed, L"type: the control shows \"" + shown + L"\", not \"" + expected + L"\", after " +
                                           std::to_wstring(ctx.driver.Options().findTimeoutMs) + L" ms");
