@@ -6,7 +6,7 @@
 # N rounds (default 10) of the CTest tests whose names match PATTERN (a CTest
 # regular expression; default the window's end-to-end tests, ^e2e\.) in DIR
 # (default build/win), one round after another, as scripts/test.sh runs them:
-# with an X display, in a network namespace of their own, J at once (default 2,
+# with an X display, in a network namespace of their own, J at once (default 4,
 # as the suite). With --load, two busy processes (stress-ng --cpu 2) run beside
 # them the whole time, so that the tests meet a machine that is slow to answer.
 #
@@ -20,7 +20,7 @@ cd "$root"
 rounds=10
 load=0
 tree=build/win
-jobs=2
+jobs=4
 pattern='^e2e\.'
 while [ $# -gt 0 ]; do
   case "$1" in
