@@ -30,13 +30,11 @@ shot 1-search
 ui select-all >/dev/null
 pick_file "$(winpath "$DEMO_DIR/fw/vex_arm_fw_demo.bin")" || fail "could not choose the sample image"
 shot 2-selected
-ui menu download -- wait-progress 1+ 10000 >/dev/null
+# The first board's bar a third of the way: the download is under way.
+ui menu download -- wait-progress 33+ 20000 >/dev/null || fail "the download did not start"
 shot 3-downloading
-for _ in $(seq 600); do
-  [ "$(ui read status | grep -c 'is rebooting')" -ge 3 ] && break
-  sleep 0.2
-done
-sleep 1
+ui wait-status "Unit at IP 192.168.1.3 is rebooting." 120000 -- wait-progress 100 5000 >/dev/null ||
+  fail "the download did not reach the third board's reboot"
 shot 4-done
 echo
 echo "Status log (newest line first):"

@@ -3,7 +3,7 @@
 #
 #   bash scripts/main.sh [--headless]
 #
-# Builds everything, makes a private network (a workstation namespace and a
+# Builds what it runs, makes a private network (a workstation namespace and a
 # boards namespace joined by a veth pair), starts the board simulator with five
 # boards of two kinds in one and Tarnwell.exe under Wine in the other. With a
 # display you drive the window yourself; headless (no DISPLAY, or --headless)
@@ -25,7 +25,7 @@ fi
 
 scripts/setup.sh || exit 1
 # The demo needs network namespaces; say so before a long build rather than after it.
-probe=tw-probe-$$
+probe=${TW_NS_PREFIX:-tw}-probe-$$
 if ! err=$(ip netns add "$probe" 2>&1); then
   echo "main.sh: cannot make a network namespace: 'ip netns add' failed: $err" >&2
   echo "  The program and the simulated boards run in network namespaces of their own, which needs" >&2
@@ -34,8 +34,8 @@ if ! err=$(ip netns add "$probe" 2>&1); then
   exit 1
 fi
 ip netns del "$probe"
-echo "Building (a first build takes a few minutes)..."
-scripts/build.sh || { echo "main.sh: the build failed (see above)" >&2; exit 1; }
+echo "Building what the demo runs (a first build takes a few minutes)..."
+scripts/build.sh --demo || { echo "main.sh: the build failed (see above)" >&2; exit 1; }
 
 export DEMO_DIR=$root/out/demo-$(date +%Y%m%d-%H%M%S)
 mkdir -p "$DEMO_DIR/app" "$DEMO_DIR/fw" "$DEMO_DIR/images"
@@ -47,13 +47,16 @@ python3 -c "import sys; sys.stdout.buffer.write(bytes((i * 7 + i // 251) & 255 f
 printf '[Settings]\r\nFirmware File=%s\r\n' "$(echo "Z:$DEMO_DIR/fw/vex_arm_fw_demo.bin" | tr / '\\')" \
   >"$DEMO_DIR/app/Tarnwell.ini"
 export DEMO_HEADLESS=$headless
+# The boards answer each block a little late, as boards on a real network do: a
+# download then takes a few seconds a board, and its bar can be seen filling.
+DEMO_LATENCY_MS=${DEMO_LATENCY_MS:-40}
 export WINEPREFIX=$root/build/wineprefix WINEDEBUG=-all
 source scripts/wine-env.sh
 wineserver -k 2>/dev/null
 
 sim=(build/native/tools/boardsim/boardsim --out "$DEMO_DIR/images" --expect "$DEMO_DIR/fw/vex_arm_fw_demo.bin"
      --summary "$DEMO_DIR/simulator.json" --verdict "$DEMO_DIR/verdict.txt" --log "$DEMO_DIR/simulator.log"
-     --board "name=FW VEX %d,mac=00:50:c2:00:10:01,ip=192.168.1.1,count=3"
+     --board "name=FW VEX %d,mac=00:50:c2:00:10:01,ip=192.168.1.1,count=3,latency=$DEMO_LATENCY_MS"
      --board "name=FW GUR %d,mac=00:50:c2:00:20:01,ip=192.168.1.4,count=2")
 simcmd=$(printf '%q ' "${sim[@]}")
 

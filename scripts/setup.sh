@@ -6,7 +6,8 @@ packages=("$@"
           cmake ninja-build g++ clang libfuzzer-14-dev libclang-rt-14-dev googletest libgtest-dev
           g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xdotool imagemagick
           iproute2 python3 procps psmisc
-          fonts-wine help2man lintian dpkg-dev binutils file unzip)
+          fonts-wine help2man lintian dpkg-dev binutils file unzip stress-ng)
+# stress-ng: the busy processes of tests/soak.sh --load.
 # fonts-wine: Wine's own fonts; without its Marlett a caption's close button shows as an "r".
 missing=()
 for p in "${packages[@]}"; do

@@ -11,3 +11,6 @@ if [ ${#wine_env_dir} -le 56 ]; then
   export TMPDIR=$wine_env_dir
 fi
 unset wine_env_dir
+# The file whose presence says a prefix is set up (scripts/wine-run.sh); bump its number when
+# that set-up changes, so old prefixes, and the copies made of them, are set up again.
+wine_prefix_marker=.tarnwell-prefix-2

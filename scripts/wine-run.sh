@@ -8,8 +8,11 @@ source "$here/scripts/wine-env.sh"
 export WINEPREFIX=${WINEPREFIX:-$here/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
-# Bump the marker when the prefix set-up below changes, so old prefixes are set up again.
-marker=$WINEPREFIX/.tarnwell-prefix-2
+marker=$WINEPREFIX/$wine_prefix_marker
+# A prefix under build/wine/ is a test's own: a copy of build/wineprefix, made in a moment.
+if [ ! -f "$marker" ] && [ "$(dirname "$WINEPREFIX")" = "$here/build/wine" ]; then
+  "$here/scripts/wine-prefix.sh" "$(basename "$WINEPREFIX")" >/dev/null
+fi
 if [ ! -f "$marker" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true

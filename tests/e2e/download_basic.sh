@@ -23,7 +23,6 @@ for c in "${cases[@]}"; do
     ui wait-progress "$bar" 3000 >/dev/null || fail "[$size] the bar should stand at $bar while block 1 waits"
   fi
   wait_download_end "Unit at IP 192.168.1.1 is rebooting."
-  sleep 0.5
   status=$(ui read status)
   expect_eq "[$size] status" "Unit at IP 192.168.1.1 is rebooting.
 Downloading $path to all valid selected boards." "$status"
@@ -35,8 +34,7 @@ Downloading $path to all valid selected boards." "$status"
   got=$(simq requests --board 192.168.1.1 | awk -v n=$n '$2 == "FILENAME" {k++; if (k == n) print $4}')
   expect_eq "[$size] file name request size" $((8 + ${#name} + 1)) "$got"
   # The commands act again once the download is over.
-  ui menu search -- wait-status "Searching for boards..." 5000 -- wait-units 1 5000 >/dev/null ||
-    fail "[$size] Search should act after the download"
+  search_when_ready && ui wait-units 1 5000 >/dev/null || fail "[$size] Search should act after the download"
 done
 expect_eq "flags" "" "$(simq flags)"
 e2e_end

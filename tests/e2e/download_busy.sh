@@ -33,7 +33,7 @@ ui click main file-button -- wait-dialog Open 5000 -- file-dialog-cancel >/dev/n
 wait_download_end "Unit at IP 192.168.1.2 is rebooting." 60000
 expect_image 192.168.1.1 "$E2E_DIR/fw/vex_arm_fw.bin"
 expect_image 192.168.1.2 "$E2E_DIR/fw/vex_arm_fw.bin"
-ui menu exit -- wait-gone main 5000 >/dev/null || fail "Exit should end the program after the download"
+when_ready menu exit -- wait-gone main 1000 || fail "Exit should end the program after the download"
 sim_snapshot
 expect_eq "flags" "" "$(simq flags)"
 e2e_end

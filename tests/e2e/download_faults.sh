@@ -21,7 +21,6 @@ for i in 4 3 2 1 0; do ui select "$i" >/dev/null; done
 order=$(unit_ips)
 ui menu download >/dev/null
 wait_download_end "Unit at IP 192.168.1.5 is rebooting." 120000
-sleep 1
 status=$(ui read status)
 expect_contains "silent board, first retry" "Retrying send file name IP 192.168.1.1" "$status"
 expect_eq "silent board, two retry lines" 2 "$(grep -c 'Retrying send file name IP 192.168.1.1' <<<"$status")"

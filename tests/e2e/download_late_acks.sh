@@ -18,7 +18,6 @@ path=$(make_image gur_arm_fw.bin 3000)
 choose_file "$path"
 ui select-all -- menu download >/dev/null
 wait_download_end "Unit at IP 192.168.1.3 is rebooting." 60000
-sleep 1
 status=$(ui read status)
 expect_contains "the refusal ends the first board" "Data negative acknowledgement failure IP 192.168.1.1" "$status"
 for ip in 192.168.1.2 192.168.1.3; do

@@ -78,6 +78,8 @@ ui --pid "$second" close >/dev/null
 ui --pid "$second" wait-gone main 5000 >/dev/null
 
 # --- a window, then the command line ---
+# A Search that acts shows the window ready for the next download.
+search_when_ready && ui wait-units 1 10000 -- select 0 >/dev/null || fail "the window did not list the board again"
 ui menu download >/dev/null
 ui wait-progress 1+ 10000 >/dev/null || fail "the window's download did not start"
 out=$(cli)
@@ -93,6 +95,7 @@ for _ in $(seq 100); do
   [ "$(filename_requests)" = 3 ] && break
   sleep 0.1
 done
+search_when_ready && ui wait-units 1 10000 -- select 0 >/dev/null || fail "the window did not list the board again"
 ui menu download -- wait-status "$HELD" 30000 >/dev/null || fail "cli then window: the window did not find the board held"
 expect_eq "cli then window: the window served the board too" "" "$(ui read status | grep -F "$SERVED")"
 wait "$clipid"
@@ -101,6 +104,7 @@ expect_eq "cli then window: downloads the board saw" 3 "$(filename_requests)"
 expect_image "$IP" "$E2E_DIR/fw/gur_arm_fw_cli.bin"
 
 # Each lock ended with its turn: the window serves the board now.
+search_when_ready && ui wait-units 1 10000 -- select 0 >/dev/null || fail "the window did not list the board again"
 ui menu download -- wait-status "$SERVED" 30000 >/dev/null || fail "the board stayed locked"
 expect_eq "served again: downloads the board saw" 4 "$(filename_requests)"
 expect_eq "flags" "" "$(simq flags)"

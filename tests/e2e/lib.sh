@@ -13,7 +13,7 @@ export WINEPREFIX=${WINEPREFIX:-$E2E_ROOT/build/wineprefix}
 source "$E2E_ROOT/scripts/wine-env.sh"
 export WINEDEBUG=-all
 source "$E2E_ROOT/tests/lib/harness.sh"
-HARNESS_UIDRIVER=$E2E_WIN/tools/uidriver/uidriver.exe
+HARNESS_UIDRIVER=${E2E_UIDRIVER:-$E2E_WIN/tools/uidriver/uidriver.exe}
 
 # e2e_begin LAYOUT COUNT BOARDSIM-ARGS...: outside, builds the test bed and re-runs
 # this script inside it; inside, returns at once.
@@ -28,6 +28,11 @@ e2e_begin() {
   E2E_DIR=$(mktemp -d /tmp/twe2e-XXXXXX)
   mkdir -p "$E2E_DIR/app" "$E2E_DIR/images"
   cp "$E2E_WIN/Tarnwell.exe" "$E2E_DIR/app/Tarnwell.exe"
+  # A Wine prefix and an X display of the test's own: tests run side by side,
+  # each with its own Wine server, and no window of one test takes the focus
+  # from another's.
+  WINEPREFIX=$("$E2E_ROOT/scripts/wine-prefix.sh" "e2e.$(basename "$0" .sh)") || exit 1
+  export WINEPREFIX
   # Every Wine process of the test starts inside the namespace, so that the Wine
   # services answering adapter queries see this namespace's adapters.
   wineserver -k 2>/dev/null
@@ -35,11 +40,13 @@ e2e_begin() {
   local simcmd
   simcmd=$(printf '%q ' "$E2E_BOARDSIM" --out "$E2E_DIR/images" --summary "$E2E_DIR/summary.json" \
            --log "$E2E_DIR/sim.log" "$@")
-  E2E_INSIDE=1 "$E2E_ROOT/tools/testbed.sh" --quiet --layout "$layout" --count "$count" \
+  E2E_INSIDE=1 TARNWELL_XVFB=1 "$E2E_ROOT/scripts/with-display.sh" \
+    "$E2E_ROOT/tools/testbed.sh" --quiet --layout "$layout" --count "$count" \
     --boards-log "$E2E_DIR/sim.out" --boards-cmd "$simcmd" -- bash "$0"
   local status=$?
   wineserver -k 2>/dev/null
   if [ $status -ne 0 ]; then
+    HARNESS_UI_ERR=$E2E_DIR/ui.err show_ui_err
     h_log "simulator log tail:"
     tail -n 30 "$E2E_DIR/sim.log" "$E2E_DIR/sim.out" >&2 2>/dev/null
   fi
@@ -102,10 +109,32 @@ wait_download_end() {  # wait_download_end TEXT [ms]: waits for TEXT in the stat
   ui wait-status "$1" "${2:-60000}" >/dev/null || fail "the status log never showed [$1]"
 }
 
-# The image the simulator assembled for a board must equal the file.
+# The image the simulator assembled for a board must equal the file. The status
+# says "is rebooting" once the reboot request is sent; the simulator may still be
+# taking it, so the image is given a few seconds to appear.
 expect_image() {  # expect_image BOARD-IP FILE
-  local got="$E2E_DIR/images/$1/$(basename "$2")"
-  if ! cmp -s "$got" "$2"; then
-    fail "image at $1 differs from $(basename "$2") ($(stat -c %s "$got" 2>/dev/null || echo none) bytes)"
-  fi
+  local got="$E2E_DIR/images/$1/$(basename "$2")" _
+  for _ in $(seq 100); do
+    cmp -s "$got" "$2" && return 0
+    sleep 0.05
+  done
+  fail "image at $1 differs from $(basename "$2") ($(stat -c %s "$got" 2>/dev/null || echo none) bytes)"
+}
+
+# when_ready VERB...: the driver's words, given again until they succeed (15 s at
+# most); they end with a wait for what the command shows. Nothing on screen shows
+# the end of a download: the window takes the commands it holds back during a
+# download (Search, Download, Exit) again once it has handled the last board's
+# answer, a moment after the status shows the board's last line. Until then such
+# a command is dropped without a trace.
+when_ready() {
+  local deadline=$((SECONDS + 15))
+  until ui "$@" >/dev/null; do
+    [ $SECONDS -lt $deadline ] || return 1
+  done
+}
+
+# search_when_ready: Search, as soon as the window takes it again.
+search_when_ready() {
+  when_ready menu search -- wait-status "Searching for boards..." 1000
 }

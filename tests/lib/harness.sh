@@ -60,10 +60,29 @@ skip_unless_netns() {
   fi
 }
 
-# ui VERB...: the UI driver; its complaints go to $HARNESS_UI_ERR.
+# ui VERB...: the UI driver. Its complaints go to $HARNESS_UI_ERR, each after a
+# line with the time, the words it was given and its exit status, so that a
+# failed test can show which step gave up and what it saw (show_ui_err).
 ui() {
-  wine "$HARNESS_UIDRIVER" "$@" 2>>"${HARNESS_UI_ERR:-/dev/null}" | tr -d '\r'
-  return "${PIPESTATUS[0]}"
+  if [ -z "${HARNESS_UI_ERR:-}" ]; then
+    wine "$HARNESS_UIDRIVER" "$@" 2>/dev/null | tr -d '\r'
+    return "${PIPESTATUS[0]}"
+  fi
+  local rc err=$HARNESS_UI_ERR.$BASHPID
+  wine "$HARNESS_UIDRIVER" "$@" 2>"$err" | tr -d '\r'
+  rc=${PIPESTATUS[0]}
+  if [ "$rc" != 0 ] || [ -s "$err" ]; then
+    { printf '%s ui %s: exit %s\n' "$(date +%T.%3N)" "$*" "$rc"; cat "$err"; } >>"$HARNESS_UI_ERR"
+  fi
+  rm -f "$err"
+  return "$rc"
+}
+
+# show_ui_err: the driver's complaints so far, on standard error.
+show_ui_err() {
+  [ -s "${HARNESS_UI_ERR:-}" ] || return 0
+  h_log "the UI driver's complaints ($HARNESS_UI_ERR):"
+  sed 's/^/  /' "$HARNESS_UI_ERR" >&2
 }
 
 # start_program [ARGS...]: Tarnwell.exe from $HARNESS_APP_DIR, where its settings
@@ -91,10 +110,11 @@ winpath() {
   echo "Z:$1" | tr '/' '\\'
 }
 
-# pick_file WINDOWS-PATH: the window's File button, then its file dialog; the
-# status says whether the driver got through both.
+# pick_file WINDOWS-PATH: the window's File button, then its file dialog, until
+# the dialog has closed; the status says whether the driver got through both. A
+# busy machine takes seconds to open a file dialog: it is given 30.
 pick_file() {
-  ui click main file-button -- file-dialog "$1" >/dev/null
+  ui click main file-button -- file-dialog "$1" 30000 >/dev/null
 }
 
 # The addresses of the listed units, in list order, each followed by a space:

@@ -135,11 +135,14 @@ run() {
   local simcmd
   simcmd=$(printf '%q ' "$E2E_BOARDSIM" --out "$E2E_DIR/images" --summary "$E2E_DIR/summary.json" \
            --log "$E2E_DIR/sim.log" --board "name=FW VEX %d,mac=00:50:c2:00:30:01,ip=192.168.1.1,count=6")
-  E2E_INSIDE=1 "$E2E_ROOT/tools/testbed.sh" --quiet --layout one-subnet --count 6 \
+  # An X display of its own, as the end-to-end tests have: it runs beside them.
+  E2E_INSIDE=1 TARNWELL_XVFB=1 "$E2E_ROOT/scripts/with-display.sh" \
+    "$E2E_ROOT/tools/testbed.sh" --quiet --layout one-subnet --count 6 \
     --boards-log "$E2E_DIR/sim.out" --boards-cmd "$simcmd" -- bash "$0" inside "$ZIP" "$VERSION"
   status=$?
   wineserver -k 2>/dev/null
   if [ $status -ne 0 ]; then
+    HARNESS_UI_ERR=$E2E_DIR/ui.err show_ui_err
     h_log "simulator log tail:"
     tail -n 30 "$E2E_DIR/sim.log" "$E2E_DIR/sim.out" >&2 2>/dev/null
   fi

@@ -351,7 +351,10 @@ void Board::ReceiveBlock(const Datagram& d, const Header& h, bool refuse)
     } else {
         if (m_data.size() < offset + size)
             m_data.resize(offset + size);
-        std::memcpy(m_data.data() + offset, d.data + kHeaderSize, size);
+        // The empty block of an empty file leaves the image empty, and an empty
+        // vector's data() may be null, which memcpy must never be given.
+        if (size > 0)
+            std::memcpy(m_data.data() + offset, d.data + kHeaderSize, size);
     }
     ++m_current.blocks;
     m_nextBlock = block + 1;

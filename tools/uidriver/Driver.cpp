@@ -112,8 +112,9 @@ HWND Driver::FindMain(DWORD timeoutMs)
 
 HWND Driver::ActiveWindow(HWND main)
 {
+    // Under Wine the thread's active window may for a moment still name a window that has just closed.
     GUITHREADINFO info;
-    if (remote::ThreadInfo(main, info) && info.hwndActive != nullptr)
+    if (remote::ThreadInfo(main, info) && info.hwndActive != nullptr && IsWindow(info.hwndActive))
         return info.hwndActive;
     for (const TopWindow& w : ProcessWindows(false)) {
         if (w.enabled)
@@ -226,9 +227,18 @@ int Driver::RequireControl(HWND top, const std::wstring& control, HWND& out)
     return kExitOk;
 }
 
+// A dialog that is closing enables its owner a moment before it is gone, and a slow machine makes that moment
+// longer: like a person, the driver waits for the window to take input again, up to the find time-out.
 int Driver::RequireUsable(HWND top)
 {
-    if (m_options.force || IsWindowEnabled(top))
+    if (m_options.force || PollUntil(m_options.findTimeoutMs, [&] { return IsWindowEnabled(top) != FALSE; }))
         return kExitOk;
-    return console::Fail(kExitFailed, L"\"" + Caption(top) + L"\" is disabled (a modal dialog is open over it)");
+    std::wstring over;
+    for (const TopWindow& w : ProcessWindows(false)) {
+        if (w.hwnd != top && w.enabled)
+            over += (over.empty() ? L"\"" : L", \"") + w.caption + L"\"";
+    }
+    return console::Fail(kExitFailed, L"\"" + Caption(top) + L"\" is disabled (a modal dialog is open over it: " +
+                                          (over.empty() ? L"none of the program's windows shows" : over) +
+                                          L") after " + std::to_wstring(m_options.findTimeoutMs) + L" ms");
 }

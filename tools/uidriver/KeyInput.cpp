@@ -169,6 +169,19 @@ bool InputKey(const KeyStroke& key)
     return SendInput(n, records, sizeof(INPUT)) == n;
 }
 
+// A thread takes the messages sent to it before its input, at each look at its queue, so a sent message that
+// returns has seen the thread look once more. Each key queues its key-down and key-up and those of its
+// modifiers; the key-down may be translated into a character, which is posted. A thread also looks at its queue
+// while it waits for another program (under Wine, a change of focus asks the desktop's process), which is why it
+// is given twice as many looks as the key has messages.
+void SettleInput(HWND top, const KeyStroke& key)
+{
+    size_t messages = 3;
+    for (bool modifier : {key.ctrl, key.shift, key.alt})
+        messages += modifier ? 2 : 0;
+    remote::Settle(top, 2 * messages);
+}
+
 bool PostChar(HWND hwnd, wchar_t c)
 {
     return remote::Post(hwnd, WM_CHAR, c, 1);

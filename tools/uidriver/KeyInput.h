@@ -26,5 +26,7 @@ bool PostKey(HWND hwnd, const KeyStroke& key);
 bool MakeForeground(HWND top, DWORD timeoutMs);
 // Synthesizes the key with its modifiers through SendInput; the foreground window's focus receives it.
 bool InputKey(const KeyStroke& key);
+// Returns once the thread owning top has taken the messages InputKey(key) queued for it (see remote::Settle).
+void SettleInput(HWND top, const KeyStroke& key);
 // Posts one typed character (WM_CHAR) to hwnd.
 bool PostChar(HWND hwnd, wchar_t c);

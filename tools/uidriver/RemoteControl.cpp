@@ -44,10 +44,12 @@ BOOL CALLBACK MatchDescendant(HWND hwnd, LPARAM lp)
 
 }  // namespace
 
+// Not SMTO_ABORTIFHUNG: a program on a busy machine that has not looked at its queue for a few seconds counts as
+// hung and the message would fail at once; the time-out alone keeps a truly stuck program from holding the driver.
 bool Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
 {
     DWORD_PTR value = 0;
-    if (SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG, kSendTimeoutMs, &value) == 0)
+    if (SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_NORMAL, kSendTimeoutMs, &value) == 0)
         return false;
     if (result != nullptr)
         *result = static_cast<LRESULT>(value);
@@ -74,7 +76,7 @@ void Settle(HWND hwnd, size_t posted)
 {
     for (size_t i = 0; i <= posted; ++i) {
         DWORD_PTR ignored = 0;
-        if (SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored) == 0)
+        if (SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &ignored) == 0)
             return;
     }
 }

@@ -6,11 +6,40 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace {
 
-// Synthesized input travels in a different queue from posted messages; letting the target take it before the
-// next verb posts anything keeps the order a person would produce.
-constexpr DWORD kInputSettleMs = 80;
+
+// How long a synthesized key is given to show what it did.
+constexpr DWORD kInputShowMs = 500;
+
+// What a key may change where the driver can see it: the focus, the active window, whether the window is still
+// there, and the focused edit's text.
+struct InputView {
+    HWND focus = nullptr;
+    HWND active = nullptr;
+    bool open = false;
+    std::wstring text;
+    bool operator!=(const InputView& other) const
+    {
+        return focus != other.focus || active != other.active || open != other.open || text != other.text;
+    }
+};
+
+InputView ViewOf(HWND top)
+{
+    InputView view;
+    view.open = IsWindow(top) != FALSE;
+    GUITHREADINFO info;
+    if (view.open && remote::ThreadInfo(top, info)) {
+        view.focus = info.hwndFocus;
+        view.active = info.hwndActive;
+        if (view.focus != nullptr && Driver::ClassOf(view.focus) == L"Edit")
+            remote::GetText(view.focus, view.text);
+    }
+    return view;
+}
 
 // The window a person's keystrokes would reach: the focused control inside top, or top itself.
 HWND KeyRecipient(HWND top)
@@ -128,11 +157,11 @@ int Key(VerbContext& ctx, const Args& args)
     if (!ParseKeys(args[0], keys))
         return console::Fail(kExitUsage, L"key: cannot read the key list \"" + args[0] + L"\"");
     HWND top = nullptr;
+    HWND main = nullptr;
     if (args.size() > 1) {
         if (int rc = ctx.driver.RequireTop(args[1], top))
             return rc;
     } else {
-        HWND main = nullptr;
         if (int rc = ctx.driver.RequireMain(main))
             return rc;
         // Without a target the keys go where a person's would: to the program's active window.
@@ -142,16 +171,30 @@ int Key(VerbContext& ctx, const Args& args)
         return rc;
     for (const KeyStroke& key : keys) {
         if (ResolveRoute(ctx.keyRoute, key) == KeyRoute::Post) {
-            if (!PostKey(KeyRecipient(top), key))
-                return console::Fail(kExitFailed, L"could not post the key");
+            bool posted = PostKey(KeyRecipient(top), key);
+            // The active window closed between looking and posting: the key goes to the one active now.
+            if (!posted && main != nullptr && !IsWindow(top) && IsWindow(main)) {
+                top = ctx.driver.ActiveWindow(main);
+                posted = PostKey(KeyRecipient(top), key);
+            }
+            if (!posted)
+                return console::Fail(kExitFailed, L"could not post the key to \"" + Driver::Caption(top) + L"\" (" +
+                                                      (IsWindow(top) ? L"open" : L"closed") + L")");
             continue;
         }
         if (!MakeForeground(top, 2000))
             return console::Fail(kExitFailed,
                                  L"could not make \"" + Driver::Caption(top) + L"\" the foreground window");
+        const InputView before = ViewOf(top);
         if (!InputKey(key))
             return console::Fail(kExitFailed, L"SendInput failed");
-        Sleep(kInputSettleMs);
+        // Synthesized input travels in a queue of its own; the next verb may post nothing before the target has
+        // taken it, or the order a person would produce is lost.
+        SettleInput(top, key);
+        // Synthesized keys move the focus, close a window or edit a text, and the settling above is a count, not
+        // proof: the driver also waits until the target shows what the key did (a key that shows nothing, such as
+        // one the program ignores, costs kInputShowMs).
+        PollUntil(kInputShowMs, [&] { return ViewOf(top) != before; });
     }
     return kExitOk;
 }
@@ -176,7 +219,16 @@ int Type(VerbContext& ctx, const Args& args)
     if (int rc = MoveFocus(ctx, top, control))
         return rc;
     const std::wstring& text = args[2];
+    // What an edit shows once it has taken every character: the typed text in place of the selection (the caret
+    // is an empty selection), with each line break as CR LF.
+    std::wstring before;
+    LRESULT selection = 0;
+    const bool isEdit = Driver::ClassOf(control) == L"Edit" && remote::GetText(control, before) &&
+                        remote::Send(control, EM_GETSEL, 0, 0, &selection);
+    const size_t start = std::min<size_t>(LOWORD(selection), before.size());
+    const size_t end = std::min<size_t>(HIWORD(selection), before.size());
     size_t typed = 0;
+    std::wstring inserted;
     for (size_t i = 0; i < text.size(); ++i) {
         wchar_t c = text[i];
         // A line break is typed as the character Ctrl+Enter produces (LF); a CR before it is dropped.
@@ -184,10 +236,24 @@ int Type(VerbContext& ctx, const Args& args)
             continue;
         if (!PostChar(control, c))
             return console::Fail(kExitFailed, L"could not post WM_CHAR");
+        inserted += c == L'\n' ? std::wstring(L"\r\n") : std::wstring(1, c);
         ++typed;
     }
-    remote::Settle(control, typed);
-    return kExitOk;
+    if (!isEdit) {
+        remote::Settle(control, typed);
+        return kExitOk;
+    }
+    // A key pressed just before may still be on its way (a line break from Ctrl+Enter), so the text is not held
+    // to the exact form: it must have changed and hold what was typed.
+    const std::wstring expected = before.substr(0, start) + inserted + before.substr(std::max(start, end));
+    std::wstring shown;
+    if (PollUntil(ctx.driver.Options().findTimeoutMs, [&] {
+            return remote::GetText(control, shown) &&
+                   (shown == expected || (shown != before && shown.find(inserted) != std::wstring::npos));
+        }))
+        return kExitOk;
+    return console::Fail(kExitFailed, L"type: the control shows \"" + shown + L"\", not \"" + expected + L"\", after " +
+                                          std::to_wstring(ctx.driver.Options().findTimeoutMs) + L" ms");
 }
 
 int SetTextVerb(VerbContext& ctx, const Args& args)

@@ -10,6 +10,8 @@
 namespace {
 
 constexpr DWORD kDefaultWaitMs = 10000;
+// How long a pressed Open button is given to close the file dialog before the name is filled in again.
+constexpr DWORD kCloseLookMs = 1000;
 constexpr int kFileNameCombo = 0x047C;  // cmb13: file name box of the file dialogs
 constexpr int kFileNameEdit = 0x0480;   // edt1: file name edit (Wine's Vista-style dialog has this one)
 
@@ -82,11 +84,30 @@ bool FindFileNameField(Driver& driver, HWND& dialog, HWND& field)
     return false;
 }
 
-int RequireFileDialog(Driver& driver, HWND& dialog, HWND& field)
+int WaitFileDialog(Driver& driver, DWORD ms, HWND& dialog, HWND& field)
 {
-    if (PollUntil(driver.Options().findTimeoutMs, [&] { return FindFileNameField(driver, dialog, field); }))
+    if (PollUntil(ms, [&] { return FindFileNameField(driver, dialog, field); }))
         return kExitOk;
-    return console::Fail(kExitNotFound, L"no file dialog is open");
+    std::wstring shown;
+    for (const TopWindow& w : driver.ProcessWindows(false))
+        shown += (shown.empty() ? L"\"" : L", \"") + w.caption + (w.enabled ? L"\"" : L"\" (disabled)");
+    return console::Fail(kExitNotFound, L"no file dialog opened within " + std::to_wstring(ms) +
+                                            L" ms; the program shows " + (shown.empty() ? L"no window" : shown));
+}
+
+bool IsFileDialogOpen(HWND dialog)
+{
+    return IsWindow(dialog) && IsWindowVisible(dialog);
+}
+
+std::wstring MessageBoxText(HWND box)
+{
+    std::wstring text;
+    for (HWND child : remote::Children(box)) {
+        if (Driver::ClassOf(child) == L"Static" && (GetDlgCtrlID(child) & 0xFFFF) == 0xFFFF)
+            remote::GetText(child, text);
+    }
+    return text;
 }
 
 // A Unix path ("/tmp/fw.bin") is turned into the Windows path Wine shows for it; others pass unchanged.
@@ -144,8 +165,9 @@ int ChooseMenuByKeys(HWND main, const MenuEntry& entry)
         key.vk = vk;
         if (!InputKey(key))
             return console::Fail(kExitFailed, L"SendInput failed");
-        // The menu loop runs in the target and must see each key before the next arrives.
-        Sleep(60);
+        // The menu loop runs in the target and must see each key before the next arrives; it takes sent messages
+        // as it waits for keys, so the settling works inside it too.
+        SettleInput(main, key);
     }
     return kExitOk;
 }
@@ -235,13 +257,8 @@ int Msgbox(VerbContext& ctx, const Args&)
     HWND box = nullptr;
     if (int rc = RequireMessageBox(ctx.driver, box))
         return rc;
-    std::wstring text;
-    for (HWND child : remote::Children(box)) {
-        if (Driver::ClassOf(child) == L"Static" && (GetDlgCtrlID(child) & 0xFFFF) == 0xFFFF)
-            remote::GetText(child, text);
-    }
     console::Line(Driver::Caption(box));
-    console::Lines(text);
+    console::Lines(MessageBoxText(box));
     return kExitOk;
 }
 
@@ -268,30 +285,64 @@ int MsgboxClick(VerbContext& ctx, const Args& args)
     return PressButton(button);
 }
 
+// The file dialog is the slowest window to open (it reads folders and starts the shell's views), so its verbs wait
+// for it longer than for other windows, and then until it has closed: the next verb finds the main window taking
+// input again, or the message box the program opened about the file.
 int FileDialog(VerbContext& ctx, const Args& args)
 {
+    DWORD ms = 0;
+    if (!ParseMs(args, 1, kDefaultWaitMs, ms))
+        return console::Fail(kExitUsage, L"file-dialog: bad time-out");
     HWND dialog = nullptr;
     HWND field = nullptr;
-    if (int rc = RequireFileDialog(ctx.driver, dialog, field))
+    if (int rc = WaitFileDialog(ctx.driver, ms, dialog, field))
         return rc;
-    if (!remote::SetText(field, WindowsPath(args[0])))
-        return console::Fail(kExitFailed, L"could not fill the file name field");
-    HWND open = FindButton(dialog, IDOK);
-    if (open == nullptr)
-        return console::Fail(kExitNotFound, L"the file dialog has no Open button");
-    return PressButton(open);
+    const std::wstring path = WindowsPath(args[0]);
+    const ULONGLONG deadline = GetTickCount64() + ms;
+    std::wstring shown;
+    for (int attempt = 1;; ++attempt) {
+        // A dialog still setting itself up may empty the field after it was filled, or take the press before it
+        // looks at the field; the name is filled again and Open pressed again until the dialog closes.
+        if (remote::SetText(field, path) && remote::GetText(field, shown) && shown == path) {
+            HWND open = FindButton(dialog, IDOK);
+            if (open == nullptr)
+                return console::Fail(kExitNotFound, L"the file dialog has no Open button");
+            if (!remote::PostAndSettle(open, BM_CLICK, 0, 0) && IsWindow(dialog))
+                return console::Fail(kExitFailed, L"could not press Open");
+            PollUntil(kCloseLookMs, [&] { return !IsFileDialogOpen(dialog) || ctx.driver.FindMessageBox() != nullptr; });
+        }
+        if (!IsFileDialogOpen(dialog))
+            return kExitOk;
+        if (HWND box = ctx.driver.FindMessageBox())
+            return console::Fail(kExitFailed, L"the file dialog did not take \"" + path + L"\": a message box says \"" +
+                                                  MessageBoxText(box) + L"\"");
+        if (GetTickCount64() >= deadline)
+            return console::Fail(kExitFailed, L"the file dialog is still open after " + std::to_wstring(ms) + L" ms and " +
+                                                  std::to_wstring(attempt) + L" presses of Open; its name field shows \"" +
+                                                  shown + L"\"");
+        HWND again = nullptr;
+        if (FindFileNameField(ctx.driver, again, field) && again != dialog)
+            dialog = again;
+    }
 }
 
-int FileDialogCancel(VerbContext& ctx, const Args&)
+int FileDialogCancel(VerbContext& ctx, const Args& args)
 {
+    DWORD ms = 0;
+    if (!ParseMs(args, 0, kDefaultWaitMs, ms))
+        return console::Fail(kExitUsage, L"file-dialog-cancel: bad time-out");
     HWND dialog = nullptr;
     HWND field = nullptr;
-    if (int rc = RequireFileDialog(ctx.driver, dialog, field))
+    if (int rc = WaitFileDialog(ctx.driver, ms, dialog, field))
         return rc;
     HWND cancel = FindButton(dialog, IDCANCEL);
     if (cancel == nullptr)
         return console::Fail(kExitNotFound, L"the file dialog has no Cancel button");
-    return PressButton(cancel);
+    if (int rc = PressButton(cancel))
+        return rc;
+    if (PollUntil(ms, [&] { return !IsFileDialogOpen(dialog); }))
+        return kExitOk;
+    return console::Fail(kExitFailed, L"the file dialog is still open " + std::to_wstring(ms) + L" ms after Cancel");
 }
 
 int Rect(VerbContext& ctx, const Args& args)

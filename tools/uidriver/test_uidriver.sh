@@ -199,7 +199,7 @@ expect_out "msgbox shows caption and text" $'Tarnwell\nNo boards selected.' msgb
 expect_out "dialogs shows the box over the disabled main window" \
     "Tarnwell${TAB}#32770${TAB}enabled
 Quellmoor${TAB}#32770${TAB}disabled" dialogs
-expect_rc "a menu choice on the disabled main window is refused" 3 menu search
+expect_rc "a menu choice on the disabled main window is refused" 3 --timeout 300 menu search
 expect_out "--force acts on the disabled window" "0" --force select 0 -- read selected
 expect_ok "msgbox-ok closes it" msgbox-ok -- wait-enabled main 3000 -- wait-status "message box closed" 3000
 expect_ok "a second message box" select-none -- menu download -- wait-msgbox 3000

@@ -55,8 +55,9 @@
 //   deselect <line...>, select-only <line...>, select-all, select-none
 //   msgbox-ok                        press OK in the open message box
 //   msgbox-click <button>            press another button of it (id or text)
-//   file-dialog <path>               fill the open file dialog's name field and press Open
-//   file-dialog-cancel               press Cancel in the open file dialog
+//   file-dialog <path> [ms]          wait for the file dialog, fill its name field, press Open, and wait until
+//                                    it has closed (the name is filled in again while the dialog stays open)
+//   file-dialog-cancel [ms]          wait for the file dialog, press Cancel, and wait until it has closed
 // Reading
 //   read units                       every unit-list line as "<1 if selected, else 0>\t<line>"
 //   read selected                    the indexes of the selected lines
@@ -107,7 +108,7 @@ constexpr const wchar_t* kHelp =
     L"  ip-fields <target> <control> | click <target> <button>\n"
     L"  select <line...> | deselect <line...> | select-only <line...> | select-all | select-none\n"
     L"  read units|selected|count|status|file|progress|focus | read text <target> <control>\n"
-    L"  dialogs [--all] | msgbox | msgbox-ok | msgbox-click <button> | file-dialog <path> | file-dialog-cancel\n"
+    L"  dialogs [--all] | msgbox | msgbox-ok | msgbox-click <button> | file-dialog <path> [ms] | file-dialog-cancel [ms]\n"
     L"  rect [target] | pid | tree [target]\n"
     L"target: \"main\" or a window caption; control: id or units|file|file-button|status|ip-list|progress|"
     L"ip-address|ok|cancel\n"
@@ -154,7 +155,7 @@ const std::vector<Verb>& AllVerbs()
         {L"select-none", 0, 0, SelectNone},     {L"read", 1, 3, Read},
         {L"dialogs", 0, 1, Dialogs},            {L"msgbox", 0, 0, Msgbox},
         {L"msgbox-ok", 0, 0, MsgboxOk},         {L"msgbox-click", 1, 1, MsgboxClick},
-        {L"file-dialog", 1, 1, FileDialog},     {L"file-dialog-cancel", 0, 0, FileDialogCancel},
+        {L"file-dialog", 1, 2, FileDialog},     {L"file-dialog-cancel", 0, 1, FileDialogCancel},
         {L"rect", 0, 1, Rect},                  {L"pid", 0, 0, Pid},
         {L"tree", 0, 1, Tree},                  {L"clock", 0, 0, Clock},
     };
