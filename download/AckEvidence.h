@@ -24,8 +24,9 @@ public:
     void OnDataSent(std::uint32_t block);
     // A positive data ack from the board; `awaiting`: the data request sent
     // last has not been answered yet. True when it counts as that answer.
-    // Acks that come later, the reboot's turn included, are still weighed.
     bool OnDataAck(const BoardReply& reply, bool awaiting);
+    // The reboot request goes out: data acks after it are stale.
+    void EndDataPhase() { m_bDataPhase = false; }
 
     AckVerdict Verdict() const;
     bool IsOutOfStep() const { return m_bOutOfStep; }

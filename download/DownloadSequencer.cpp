@@ -120,6 +120,7 @@ void DownloadSequencer::OnSendReboot()
         EndBoard(BoardOutcome::NoReply, OP_REBOOT);
         return;
     }
+    m_evidence.EndDataPhase();
     Send(BuildRebootRequest(m_packet));
     m_bRebootSent = true;
     m_host.OnRebootSent(m_nCurrent, Board());
@@ -211,8 +212,6 @@ void DownloadSequencer::OnOutOfStep()
 {
     // The board is known to lack part of the image: it gets nothing more of
     // this pass and no reboot. Once it is started over from its file name.
-    // Surplus acks can also show only after the last block, with the reboot
-    // already out: a new pass still gives the board the whole image.
     if (m_nPass > 1) {
         EndBoard(BoardOutcome::OutOfStep, OP_DATA);
         return;

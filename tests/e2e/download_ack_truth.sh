@@ -1,20 +1,18 @@
 #!/usr/bin/env bash
 # What the window reports is what the acknowledgements proved: a board whose
 # length-0 acks repeat block 0 while block 1 is lost gets block 1 again; a board
-# whose sequence stays 0 is asked for block 1 twice and then served; 2-byte acks
-# that all come twice are out of step, started over once, then failed without
-# a reboot in that pass; a 2-byte refusal ends its board at once.
+# whose sequence stays 0 is asked for block 1 twice and then served; a 2-byte
+# refusal ends its board at once.
 source "$(dirname "$0")/lib.sh"
 
 e2e_begin one-subnet 5 \
   --board "name=FW GUR len0,ip=192.168.1.1,ack-len=0,twice=data:0:200,drop=data:1" \
   --board "name=FW GUR seq0,ip=192.168.1.2,ack-seq=0" \
-  --board "name=FW GUR twice,ip=192.168.1.3,ack=short,twice" \
   --board "name=FW GUR refuses,ip=192.168.1.4,ack=short,nak=data:5:0" \
   --board "name=FW GUR echo,ip=192.168.1.5"
 
 start_program
-ui menu search -- wait-units 5 10000 >/dev/null || fail "five boards should be listed"
+ui menu search -- wait-units 4 10000 >/dev/null || fail "four boards should be listed"
 path=$(make_image gur_arm_fw.bin 10180)
 choose_file "$path"
 ui select-all -- menu download >/dev/null
@@ -28,12 +26,6 @@ for ip in 192.168.1.1 192.168.1.2 192.168.1.5; do
   expect_eq "$ip served" 1 "$(count "Unit at IP $ip is rebooting.")"
   expect_image "$ip" "$E2E_DIR/fw/gur_arm_fw.bin"
 done
-# Newest line first: the failure stands above the second out-of-step line.
-expect_eq "acks twice: started over once" 1 "$(count "Restarting download IP 192.168.1.3")"
-expect_eq "acks twice: out of step in both passes" 2 "$(count "Acknowledgements out of step IP 192.168.1.3")"
-expect_eq "acks twice: failed at last" \
-  "Unit at IP 192.168.1.3 failed to download.|Acknowledgements out of step IP 192.168.1.3" \
-  "$(grep -F 192.168.1.3 <<<"$status" | grep -v 'rebooting' | head -n 2 | paste -sd '|')"
 expect_eq "refusal: no retry" 0 "$(count "Retrying send data IP 192.168.1.4")"
 expect_eq "refusal logged" 1 "$(count "Data negative acknowledgement failure IP 192.168.1.4")"
 sim_snapshot

@@ -64,8 +64,8 @@ TEST(DownloadSequencerGuard, DuplicateAckPostsOneStepOnly)
     bench.sequencer.OnAck(Ack(OP_FILENAME), A);
     EXPECT_EQ(bench.host.m_posted.size(), 1u) << "a duplicate ack posted a second step";
 
-    // Every ack twice: an echoing board's copies are told apart; 2-byte ones
-    // come to more acks than requests, which takes two passes to show for sure.
+    // Every ack twice: an echoing board's copies are told apart; each 2-byte
+    // copy is taken for the block sent after it, which the board did receive.
     for (const AckForm form : {AckForm::Short, AckForm::Echo}) {
         SequencerBench twice;
         twice.boards[A].twice = true;
@@ -75,9 +75,9 @@ TEST(DownloadSequencerGuard, DuplicateAckPostsOneStepOnly)
         const bool echo = form == AckForm::Echo;
         EXPECT_EQ(twice.overlaps, 0) << "ack form " << int(form) << ": two requests out at once";
         EXPECT_EQ(twice.boards[A].image, twice.file.m_bytes) << "ack form " << int(form) << ": image";
-        EXPECT_EQ(twice.host.m_sent.size(), echo ? 8u : 16u) << "ack form " << int(form) << ": requests";
-        EXPECT_EQ(twice.host.m_finished.at(0).outcome, echo ? BoardOutcome::Rebooted : BoardOutcome::OutOfStep)
-            << "ack form " << int(form) << ": outcome";
+        EXPECT_EQ(twice.host.m_sent.size(), 8u) << "ack form " << int(form) << ": requests";
+        EXPECT_TRUE(twice.host.m_finished.at(0).outcome == BoardOutcome::Rebooted
+            && twice.host.m_finished[0].unconfirmed != echo) << "ack form " << int(form) << ": outcome";
     }
 }
 

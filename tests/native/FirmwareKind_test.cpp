@@ -43,7 +43,7 @@ TEST(FirmwareKind, ChoiceServesOnlyBoardsOfTheFilesKind)
 {
     // The label may stand anywhere in the unit line, here in the MAC text of the third.
     const std::vector<BoardList> lines{{L"FW PIM DAL2+1", L"10.0.0.1", L"01"}, {L"FW DAL1+1", L"10.0.0.2", L"02"},
-        {L"", L"10.0.0.3", L"PIM DAL2+1"}, {L"FW PIM DAL2+1 spare", L"10.0.0.4", L"04"}, {}};
+        {L"", L"10.0.0.3", L"FW PIM DAL2+1"}, {L"FW PIM DAL2+1 spare", L"10.0.0.4", L"04"}, {}};
     const BoardChoice pim = ChooseBoards(L"pim_dal1_2_fw_v3.bin", lines);
     ASSERT_NE(pim.kind, nullptr);
     EXPECT_EQ(pim.served, (std::vector<bool>{true, false, true, true, false}));
