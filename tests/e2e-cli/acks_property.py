@@ -167,8 +167,8 @@ class Runner:
         sim_boards = {b["ip"]: b for b in json.load(open(os.path.join(base, "sim.json")))["boards"]}
         facts = []
         everyone_ok = True
-        for ip, spec, res in zip(ips, case["boards"], report["boards"]):
-            what = "%s (%s%s)" % (ip, spec["form"], "".join("," + f for f in spec["faults"]))
+        for ip, wanted, res in zip(ips, case["boards"], report["boards"]):
+            what = "%s (%s%s)" % (ip, wanted["form"], "".join("," + f for f in wanted["faults"]))
             board = sim_boards[ip]
             images = board["images"]
             last = images[-1] if images else None
@@ -180,14 +180,14 @@ class Runner:
             # Failed for want of an answer to a data block the board did acknowledge.
             unheard = res["result"] == "no-reply" and res["request"] == "data" and bool(passes) and any(
                 r["op"] == "DATA" and r["seq"] == res["block"] and r["reply"] == "ack" for r in passes[-1])
-            facts.append({"form": spec["form"], "result": res["result"], "ok": res["ok"],
+            facts.append({"form": wanted["form"], "result": res["result"], "ok": res["ok"],
                           "confirmed": res["confirmed"], "passes": res["passes"], "whole": whole,
                           "flags": flags, "unheard": unheard})
             if res["address"] != ip:
                 failures.append("%s: the JSON's boards are out of order" % what)
             if res["result"] == "ok" and res["confirmed"] and not whole:
                 failures.append("%s: ok and confirmed, but the board's image is not the file" % what)
-            if spec["form"] in ECHOING and case["blocks"] >= 3 and res["result"] == "ok" and not whole:
+            if wanted["form"] in ECHOING and case["blocks"] >= 3 and res["result"] == "ok" and not whole:
                 failures.append("%s: acks echo block numbers, %d blocks, ok, but the image is damaged"
                                 % (what, case["blocks"]))
             if res["passes"] != len(passes):
@@ -209,7 +209,7 @@ class Runner:
                                     % (what, number + 1, later[0]["op"], later[0]["t"]))
                 if number == len(passes) - 1 and res["result"] not in ("nak", "out-of-step"):
                     failures.append("%s: refused, yet its result is %s" % (what, res["result"]))
-            bad = [f for f in flags if spec["form"] in ECHOING or not TOLERATED.fullmatch(f)]
+            bad = [f for f in flags if wanted["form"] in ECHOING or not TOLERATED.fullmatch(f)]
             if bad:
                 failures.append("%s: the simulator flagged: %s" % (what, "; ".join(bad[:3])))
         expected = 0 if everyone_ok else 1
