@@ -1,6 +1,27 @@
 # The command line's end-to-end tests run each part in a test bed of its own.
 # Sourced after tests/lib/harness.sh; needs TESTBED, BOARDSIM and WORK.
 
+# bed_setup TAG CLI BOARDSIM TESTBED | inside PART: the start of every script
+# here. Inside the workstation namespace it only names the part; outside it
+# takes the programs, skips without namespaces, and makes WORK (kept with
+# KEEP_WORK). STATION is the station example the manual shows.
+bed_setup() {
+    local tag=$1
+    shift
+    if [ "${1:-}" = inside ]; then
+        PART=$2
+        return 0
+    fi
+    CLI=$(realpath "$1")
+    BOARDSIM=$2
+    TESTBED=$3
+    skip_unless_netns
+    WORK=$(mktemp -d "/tmp/cli-$tag.XXXXXX")
+    [ -n "${KEEP_WORK:-}" ] || trap 'rm -rf -- "$WORK"' EXIT
+    STATION=$(cd "$(dirname "$0")/../../cli" && pwd)/station-example.sh
+    export CLI WORK STATION
+}
+
 # bed NAME "testbed options" "simulator boards" [ACCEPTED]: runs part NAME of this
 # script inside the workstation namespace. The simulator's account is left in
 # $WORK/NAME.sim.json, and as key=value lines in $WORK/NAME.verdict; a request

@@ -15,18 +15,7 @@ set -u
 source "$(dirname "$0")/../lib/harness.sh"
 source "$(dirname "$0")/bed.sh"
 
-if [ "${1:-}" = inside ]; then
-    PART=$2
-else
-    CLI=$1
-    BOARDSIM=$2
-    TESTBED=$3
-    skip_unless_netns
-    WORK=$(mktemp -d /tmp/cli-e2e.XXXXXX)
-    [ -n "${KEEP_WORK:-}" ] || trap 'rm -rf -- "$WORK"' EXIT
-    STATION=$(cd "$(dirname "$0")/../../cli" && pwd)/station-example.sh
-    export CLI WORK STATION
-fi
+bed_setup e2e "$@"
 
 export HARNESS_FAIL_FILE=$WORK/failures
 

@@ -13,21 +13,13 @@ set -u
 source "$(dirname "$0")/../lib/harness.sh"
 source "$(dirname "$0")/bed.sh"
 
-if [ "${1:-}" = inside ]; then
-    PART=$2
-else
-    CLI=$(realpath "$1")
-    BOARDSIM=$2
-    TESTBED=$3
-    skip_unless_netns
-    WORK=$(mktemp -d /tmp/cli-record.XXXXXX)
-    [ -n "${KEEP_WORK:-}" ] || trap 'rm -rf -- "$WORK"' EXIT
+bed_setup record "$@"
+if [ "${1:-}" != inside ]; then
     mkdir -p "$WORK/small"
     if ! unshare -m --propagation private mount -t tmpfs -o size=16k tmpfs "$WORK/small" 2>/dev/null; then
         echo "skipped: no private mount namespace with a tmpfs here"
         exit 77
     fi
-    export CLI WORK
 fi
 
 export HARNESS_FAIL_FILE=$WORK/failures
