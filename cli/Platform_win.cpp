@@ -3,7 +3,6 @@
 // the console and the entry point.
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <iphlpapi.h>
 #include <windows.h>
 
 #include <fcntl.h>
@@ -25,9 +24,9 @@
 #include "cli/SystemClock.h"
 #include "discovery/DiscoveryText.h"
 #include "download/BoardLocks.h"
+#include "net/AdapterList_win.h"
 #include "net/BoardPacket.h"
 #include "net/IPv4.h"
-#include "net/TextCodec.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
 #define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
@@ -95,27 +94,6 @@ sockaddr_in Endpoint(std::uint32_t address, unsigned short port)
     return endpoint;
 }
 
-// Every IPv4 address of every adapter, in the order the system lists them.
-std::vector<AdapterAddress> ListAdapterAddresses()
-{
-    std::vector<AdapterAddress> addresses;
-    ULONG size = 16 * sizeof(IP_ADAPTER_INFO);
-    std::vector<BYTE> buffer(size);
-    DWORD result = ERROR_BUFFER_OVERFLOW;
-    while ((result = ::GetAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()), &size)) == ERROR_BUFFER_OVERFLOW)
-        buffer.resize(size);
-    if (result != NO_ERROR)
-        return addresses;
-    for (const IP_ADAPTER_INFO* a = reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()); a != nullptr; a = a->Next) {
-        for (const IP_ADDR_STRING* ip = &a->IpAddressList; ip != nullptr; ip = ip->Next) {
-            // An adapter without an address reports 0.0.0.0, which would match every target.
-            if (ParseIPv4(AnsiToWide(ip->IpAddress.String)) != 0)
-                addresses.push_back(AdapterAddress{AnsiToWide(ip->IpAddress.String), AnsiToWide(ip->IpMask.String)});
-        }
-    }
-    return addresses;
-}
-
 class WinNetwork : public INetwork {
 public:
     WinNetwork() = default;
@@ -139,7 +117,14 @@ public:
             return false;
         }
         m_bStarted = true;
-        for (const AdapterAddress& a : ListAdapterAddresses())
+        // Every address of every adapter, so each subnet is reached; 0.0.0.0
+        // (an adapter without an address) would match every target.
+        AdapterRules rules;
+        rules.m_bEveryAddress = true;
+        rules.m_bSkipUnassigned = true;
+        std::vector<AdapterAddress> addresses;
+        ListAdapterAddresses(rules, addresses);
+        for (const AdapterAddress& a : addresses);
             Add(a);
         // Loopback is no adapter to the adapter list; it is added for
         // unicasts, so that boards simulated on 127.0.0.x can be reached.
