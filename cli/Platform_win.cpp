@@ -26,6 +26,7 @@
 #include "download/BoardLocks.h"
 #include "net/AdapterList_win.h"
 #include "net/BoardPacket.h"
+#include "net/BroadcastSwitch.h"
 #include "net/IPv4.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
@@ -124,7 +125,7 @@ public:
         rules.m_bSkipUnassigned = true;
         std::vector<AdapterAddress> addresses;
         ListAdapterAddresses(rules, addresses);
-        for (const AdapterAddress& a : addresses);
+        for (const AdapterAddress& a : addresses)
             Add(a);
         // Loopback is no adapter to the adapter list; it is added for
         // unicasts, so that boards simulated on 127.0.0.x can be reached.
@@ -136,14 +137,11 @@ public:
 
     bool SendFrom(std::size_t adapter, std::uint32_t target, const std::uint8_t* data, int length) override
     {
-        // Each send has the option it needs, so no send depends on the one
-        // before. It is set only when it changes: under Wine every socket call
-        // is a trip to the server, and a download sends thousands.
         const SOCKET s = m_sockets[adapter];
-        const int broadcast = target == LIMITED_BROADCAST ? 1 : 0;
-        if (m_broadcast[adapter] != broadcast
-            && ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&broadcast), sizeof broadcast) == 0)
-            m_broadcast[adapter] = broadcast;
+        m_broadcast[adapter].Use(target == LIMITED_BROADCAST, [s](bool on) {
+            const int option = on ? 1 : 0;
+            return ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&option), sizeof option) == 0;
+        });
         const sockaddr_in to = Endpoint(target, BOARD_PORT);
         return ::sendto(s, reinterpret_cast<const char*>(data), length, 0, reinterpret_cast<const sockaddr*>(&to),
                    sizeof to) == length;
@@ -206,7 +204,7 @@ private:
         if (!shared)
             m_events.push_back(readable);
         m_sockets.push_back(s);
-        m_broadcast.push_back(-1);
+        m_broadcast.emplace_back();
         m_adapters.push_back(adapter);
     }
 
@@ -237,7 +235,7 @@ private:
 
     std::vector<AdapterAddress> m_adapters;
     std::vector<SOCKET> m_sockets;
-    std::vector<int> m_broadcast;    // per socket: SO_BROADCAST as last set, -1 before the first send
+    std::vector<BroadcastSwitch> m_broadcast; // per socket
     std::vector<HANDLE> m_events;    // per socket; the last is shared by any beyond the wait's limit
     std::size_t m_nNext = 0;         // the event looked at first by the next wait
     bool m_bStarted = false;
