@@ -17,6 +17,7 @@ target_link_libraries(tarnwell_adapters PUBLIC tarnwell_core iphlpapi ws2_32)
 
 add_library(tarnwell_framework STATIC
     framework/AsyncSocket.cpp
+    framework/CallbackGuard.cpp
     framework/CmdTarget.cpp
     framework/Controls.cpp
     framework/DataExchange.cpp

@@ -1,5 +1,7 @@
 #include "framework/FileDialog.h"
 
+#include "framework/CallbackGuard.h"
+
 #include <cderr.h>
 #include <commctrl.h>
 #include <shlwapi.h>
@@ -89,27 +91,34 @@ bool CFileDialog::TypedPathTooLong(HWND hDialog) const
     return needed >= MAX_PATH;
 }
 
+// Both procedures run inside the dialog's own code, so they are guarded as
+// every window procedure of ours is: nothing unwinds through the dialog.
 UINT_PTR CALLBACK CFileDialog::HookProc(HWND hChild, UINT message, WPARAM, LPARAM lParam)
 {
-    if (message == WM_INITDIALOG) {
-        const auto* ofn = reinterpret_cast<const OPENFILENAMEW*>(lParam);
-        auto* self = reinterpret_cast<CFileDialog*>(ofn->lCustData);
-        // The hook's own window is a child of the dialog; Open reaches the dialog.
-        ::SetWindowSubclass(::GetParent(hChild), DialogSubclassProc, 1, reinterpret_cast<DWORD_PTR>(self));
-    }
-    return 0;
+    return GuardCallback([&]() -> UINT_PTR {
+        if (message == WM_INITDIALOG) {
+            const auto* ofn = reinterpret_cast<const OPENFILENAMEW*>(lParam);
+            auto* self = reinterpret_cast<CFileDialog*>(ofn->lCustData);
+            // The hook's own window is a child of the dialog; Open reaches the dialog.
+            ::SetWindowSubclass(::GetParent(hChild), DialogSubclassProc, 1, reinterpret_cast<DWORD_PTR>(self));
+        }
+        return 0;
+    });
 }
 
 LRESULT CALLBACK CFileDialog::DialogSubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
                                                  UINT_PTR idSubclass, DWORD_PTR refData)
 {
-    const auto* self = reinterpret_cast<const CFileDialog*>(refData);
-    if (message == WM_COMMAND && LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED &&
-        self->TypedPathTooLong(hWnd)) {
-        ::MessageBoxW(hWnd, self->m_strTooLongText.c_str(), self->m_strTooLongCaption.c_str(), MB_OK | MB_ICONWARNING);
-        return 0;
-    }
-    if (message == WM_NCDESTROY)
-        ::RemoveWindowSubclass(hWnd, DialogSubclassProc, idSubclass);
-    return ::DefSubclassProc(hWnd, message, wParam, lParam);
+    return GuardCallback([&]() -> LRESULT {
+        const auto* self = reinterpret_cast<const CFileDialog*>(refData);
+        if (message == WM_COMMAND && LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED &&
+            self->TypedPathTooLong(hWnd)) {
+            ::MessageBoxW(hWnd, self->m_strTooLongText.c_str(), self->m_strTooLongCaption.c_str(),
+                          MB_OK | MB_ICONWARNING);
+            return 0;
+        }
+        if (message == WM_NCDESTROY)
+            ::RemoveWindowSubclass(hWnd, DialogSubclassProc, idSubclass);
+        return ::DefSubclassProc(hWnd, message, wParam, lParam);
+    });
 }
