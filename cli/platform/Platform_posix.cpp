@@ -23,8 +23,8 @@
 
 #include "cli/CliApp.h"
 #include "cli/FileBytes.h"
-#include "cli/IPlatform.h"
-#include "cli/SystemClock.h"
+#include "cli/platform/IPlatform.h"
+#include "cli/platform/SystemClock.h"
 #include "discovery/DiscoveryText.h"
 #include "download/BoardLocks.h"
 #include "net/BoardPacket.h"
