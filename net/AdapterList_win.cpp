@@ -25,8 +25,9 @@
 // - Loopback is no adapter to GetAdaptersInfo and is never listed; a caller
 //   that wants it adds it.
 //
-// The window passes {first only, 0.0.0.0 kept, MAX_ADAPTERS}, the command line
-// {every address, 0.0.0.0 skipped, no limit}.
+// The window passes FIRST_ADDRESS_OF_EACH {first only, 0.0.0.0 kept,
+// MAX_ADAPTERS}, the command line EVERY_ASSIGNED_ADDRESS {every address,
+// 0.0.0.0 skipped, no limit}.
 bool ListAdapterAddresses(const AdapterRules& rules, std::vector<AdapterAddress>& addresses)
 {
     // The list can grow between the call that sizes the buffer and the one
@@ -39,8 +40,13 @@ bool ListAdapterAddresses(const AdapterRules& rules, std::vector<AdapterAddress>
         buffer.resize(size);
     if (result != NO_ERROR)
         return false;
+    addresses = TakeAdapterAddresses(reinterpret_cast<const IP_ADAPTER_INFO*>(buffer.data()), rules);
+    return true;
+}
+
+std::vector<AdapterAddress> TakeAdapterAddresses(const IP_ADAPTER_INFO* first, const AdapterRules& rules)
+{
     std::vector<AdapterAddress> taken;
-    const auto* first = reinterpret_cast<const IP_ADAPTER_INFO*>(buffer.data());
     for (const IP_ADAPTER_INFO* a = first; a != nullptr && taken.size() < rules.m_nLimit; a = a->Next) {
         for (const IP_ADDR_STRING* ip = &a->IpAddressList; ip != nullptr; ip = rules.m_bEveryAddress ? ip->Next : nullptr) {
             if (taken.size() >= rules.m_nLimit)
@@ -51,6 +57,5 @@ bool ListAdapterAddresses(const AdapterRules& rules, std::vector<AdapterAddress>
             taken.push_back(std::move(address));
         }
     }
-    addresses = std::move(taken);
-    return true;
+    return taken;
 }

@@ -20,10 +20,8 @@ constexpr int RECEIVE_BUFFER_BYTES = 4 * 1024 * 1024;
 // the system cannot list its adapters, the ones recorded stay.
 void CBoardLink::EnumerateAdapters()
 {
-    AdapterRules rules;
-    rules.m_nLimit = MAX_ADAPTERS;
     std::vector<AdapterAddress> adapters;
-    if (ListAdapterAddresses(rules, adapters))
+    if (ListAdapterAddresses(FIRST_ADDRESS_OF_EACH, adapters))
         UseAdapters(adapters);
 }
 

@@ -120,11 +120,8 @@ public:
         m_bStarted = true;
         // Every address of every adapter, so each subnet is reached; 0.0.0.0
         // (an adapter without an address) would match every target.
-        AdapterRules rules;
-        rules.m_bEveryAddress = true;
-        rules.m_bSkipUnassigned = true;
         std::vector<AdapterAddress> addresses;
-        ListAdapterAddresses(rules, addresses);
+        ListAdapterAddresses(EVERY_ASSIGNED_ADDRESS, addresses);
         for (const AdapterAddress& a : addresses)
             Add(a);
         // Loopback is no adapter to the adapter list; it is added for
