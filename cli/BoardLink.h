@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cli/INetwork.h"
+#include "cli/platform/INetwork.h"
 
 // The two ways a datagram leaves: a discovery broadcast from every adapter,
 // and a unicast from the adapter whose subnet holds the board.

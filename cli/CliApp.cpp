@@ -10,7 +10,7 @@
 #include "cli/FileBytes.h"
 #include "cli/FlashBatch.h"
 #include "cli/HelpText.h"
-#include "cli/IPlatform.h"
+#include "cli/platform/IPlatform.h"
 #include "cli/JsonText.h"
 #include "cli/OutputText.h"
 #include "cli/ProgressView.h"

@@ -7,7 +7,7 @@
 
 #include "cli/CliApp.h"
 #include "cli/FakePlatform.h"
-#include "cli/IPlatform.h"
+#include "cli/platform/IPlatform.h"
 #include "net/BoardPacket.h"
 #include "net/TextCodec.h"
 #include "TarnwellVersion.h"

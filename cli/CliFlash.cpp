@@ -10,7 +10,7 @@
 #include "cli/EventLoop.h"
 #include "cli/FileBytes.h"
 #include "cli/FlashBatch.h"
-#include "cli/IPlatform.h"
+#include "cli/platform/IPlatform.h"
 #include "cli/JsonText.h"
 #include "cli/OutputText.h"
 #include "cli/ProgressView.h"

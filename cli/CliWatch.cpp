@@ -3,7 +3,7 @@
 
 #include "cli/BoardLink.h"
 #include "cli/EventLoop.h"
-#include "cli/IPlatform.h"
+#include "cli/platform/IPlatform.h"
 #include "cli/OutputText.h"
 #include "cli/ProgressView.h"
 #include "cli/Watch.h"

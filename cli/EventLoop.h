@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/IClock.h"
-#include "cli/INetwork.h"
+#include "cli/platform/INetwork.h"
 
 struct BoardReply;
 

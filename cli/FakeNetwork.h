@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/IClock.h"
-#include "cli/INetwork.h"
+#include "cli/platform/INetwork.h"
 
 // Boards on a simulated network in simulated time: the clock moves only while
 // the loop waits, straight to the next reply or to the end of the wait.

@@ -10,7 +10,7 @@
 #include "cli/CliApp.h"
 #include "cli/FakeNetwork.h"
 #include "cli/FullDisk.h"
-#include "cli/IPlatform.h"
+#include "cli/platform/IPlatform.h"
 
 // Hands the command a view of the fake network, which the test keeps.
 class NetworkView : public INetwork {

@@ -10,8 +10,14 @@ set(TARNWELL_WIN_LINK -static -municode -Wl,--dynamicbase -Wl,--nxcompat -Wl,--h
 target_compile_definitions(tarnwell_core PUBLIC ${TARNWELL_WIN_DEFINES})
 target_sources(tarnwell_core PRIVATE net/TextCodec_win.cpp download/BoardLocks_win.cpp)
 
+# The adapter list, shared by the window and tarnwell-cli.exe.
+add_library(tarnwell_adapters STATIC net/AdapterList_win.cpp)
+target_compile_options(tarnwell_adapters PRIVATE ${TARNWELL_WIN_OPTIONS})
+target_link_libraries(tarnwell_adapters PUBLIC tarnwell_core iphlpapi ws2_32)
+
 add_library(tarnwell_framework STATIC
     framework/AsyncSocket.cpp
+    framework/CallbackGuard.cpp
     framework/CmdTarget.cpp
     framework/Controls.cpp
     framework/DataExchange.cpp
@@ -39,7 +45,7 @@ add_library(tarnwell_app STATIC
     ui/PingSpecific.cpp
     ui/TarnwellDlg.cpp)
 target_compile_options(tarnwell_app PRIVATE ${TARNWELL_WIN_OPTIONS})
-target_link_libraries(tarnwell_app PUBLIC tarnwell_core tarnwell_framework)
+target_link_libraries(tarnwell_app PUBLIC tarnwell_core tarnwell_adapters tarnwell_framework)
 
 set(TARNWELL_RC ${CMAKE_SOURCE_DIR}/res/Tarnwell.rc)
 set(TARNWELL_RC_DEPENDS ${CMAKE_SOURCE_DIR}/res/Tarnwell.ico ${CMAKE_SOURCE_DIR}/res/Tarnwell.manifest

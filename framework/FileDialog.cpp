@@ -1,53 +1,13 @@
 #include "framework/FileDialog.h"
 
+#include "framework/CallbackGuard.h"
+
 #include <cderr.h>
 #include <commctrl.h>
 #include <shlwapi.h>
-#include <shobjidl.h>
 
 #include <cwchar>
 #include <vector>
-
-namespace {
-
-// Pairs of description and pattern from the "Description|*.ext||" form.
-std::vector<std::wstring> SplitFilter(const std::wstring& filter)
-{
-    std::vector<std::wstring> parts;
-    std::wstring part;
-    for (wchar_t c : filter) {
-        if (c == L'|' || c == L'\0') {
-            if (part.empty())
-                break;
-            parts.push_back(part);
-            part.clear();
-        } else {
-            part.push_back(c);
-        }
-    }
-    return parts;
-}
-
-template <class T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr()
-    {
-        if (m_p)
-            m_p->Release();
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    T** operator&() { return &m_p; }
-    T* operator->() const { return m_p; }
-    explicit operator bool() const { return m_p != nullptr; }
-
-private:
-    T* m_p = nullptr;
-};
-
-}  // namespace
 
 CFileDialog::CFileDialog(BOOL, const wchar_t* lpszDefExt, const wchar_t* lpszFileName, DWORD dwFlags,
                          const wchar_t* lpszFilter, HWND hParentWnd)
@@ -61,58 +21,13 @@ CFileDialog::CFileDialog(BOOL, const wchar_t* lpszDefExt, const wchar_t* lpszFil
 {
 }
 
+// Only the classic dialog. The newer one (IFileOpenDialog) wants a single-
+// threaded apartment, and the window's thread joins the multithreaded one at
+// start-up, so it never showed. It is not given a thread of its own: the
+// window keeps to its one thread, the newer dialog has no hook for the check
+// that keeps a path too long for the dialog out of it (TypedPathTooLong), and
+// the window's tests and the UI driver work the classic dialog's controls.
 INT_PTR CFileDialog::DoModal()
-{
-    INT_PTR result = IDCANCEL;
-    if (DoModalVista(result))
-        return result;
-    return DoModalClassic();
-}
-
-// The newer dialog, where the system offers it; false when it cannot be shown.
-// It needs a single-threaded apartment: in a multithreaded one it may never show
-// and never return (seen under Wine), so there the classic dialog serves.
-bool CFileDialog::DoModalVista(INT_PTR& result)
-{
-    APTTYPE type;
-    APTTYPEQUALIFIER qualifier;
-    if (FAILED(::CoGetApartmentType(&type, &qualifier)) || (type != APTTYPE_STA && type != APTTYPE_MAINSTA))
-        return false;
-    ComPtr<IFileOpenDialog> dialog;
-    if (FAILED(::CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
-                                  reinterpret_cast<void**>(&dialog))))
-        return false;
-    std::vector<std::wstring> parts = SplitFilter(m_strFilter);
-    std::vector<COMDLG_FILTERSPEC> specs;
-    for (size_t i = 0; i + 1 < parts.size(); i += 2)
-        specs.push_back({parts[i].c_str(), parts[i + 1].c_str()});
-    if (!specs.empty())
-        dialog->SetFileTypes(static_cast<UINT>(specs.size()), specs.data());
-    if (!m_strDefExt.empty())
-        dialog->SetDefaultExtension(m_strDefExt.c_str());
-    if (!m_strPath.empty())
-        dialog->SetFileName(m_strPath.c_str());
-    FILEOPENDIALOGOPTIONS options = 0;
-    dialog->GetOptions(&options);
-    dialog->SetOptions(options | FOS_FORCEFILESYSTEM);
-    HRESULT hr = dialog->Show(m_hParentWnd);
-    if (hr == HRESULT_FROM_WIN32(ERROR_CANCELLED)) {
-        result = IDCANCEL;
-        return true;
-    }
-    if (FAILED(hr))
-        return false;
-    ComPtr<IShellItem> item;
-    wchar_t* path = nullptr;
-    if (FAILED(dialog->GetResult(&item)) || FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)))
-        return false;
-    m_strPath = path;
-    ::CoTaskMemFree(path);
-    result = IDOK;
-    return true;
-}
-
-INT_PTR CFileDialog::DoModalClassic()
 {
     // The API wants NUL-separated pairs ending in two NULs.
     std::wstring filter = m_strFilter;
@@ -176,27 +91,34 @@ bool CFileDialog::TypedPathTooLong(HWND hDialog) const
     return needed >= MAX_PATH;
 }
 
+// Both procedures run inside the dialog's own code, so they are guarded as
+// every window procedure of ours is: nothing unwinds through the dialog.
 UINT_PTR CALLBACK CFileDialog::HookProc(HWND hChild, UINT message, WPARAM, LPARAM lParam)
 {
-    if (message == WM_INITDIALOG) {
-        const auto* ofn = reinterpret_cast<const OPENFILENAMEW*>(lParam);
-        auto* self = reinterpret_cast<CFileDialog*>(ofn->lCustData);
-        // The hook's own window is a child of the dialog; Open reaches the dialog.
-        ::SetWindowSubclass(::GetParent(hChild), DialogSubclassProc, 1, reinterpret_cast<DWORD_PTR>(self));
-    }
-    return 0;
+    return GuardCallback([&]() -> UINT_PTR {
+        if (message == WM_INITDIALOG) {
+            const auto* ofn = reinterpret_cast<const OPENFILENAMEW*>(lParam);
+            auto* self = reinterpret_cast<CFileDialog*>(ofn->lCustData);
+            // The hook's own window is a child of the dialog; Open reaches the dialog.
+            ::SetWindowSubclass(::GetParent(hChild), DialogSubclassProc, 1, reinterpret_cast<DWORD_PTR>(self));
+        }
+        return 0;
+    });
 }
 
 LRESULT CALLBACK CFileDialog::DialogSubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,
                                                  UINT_PTR idSubclass, DWORD_PTR refData)
 {
-    const auto* self = reinterpret_cast<const CFileDialog*>(refData);
-    if (message == WM_COMMAND && LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED &&
-        self->TypedPathTooLong(hWnd)) {
-        ::MessageBoxW(hWnd, self->m_strTooLongText.c_str(), self->m_strTooLongCaption.c_str(), MB_OK | MB_ICONWARNING);
-        return 0;
-    }
-    if (message == WM_NCDESTROY)
-        ::RemoveWindowSubclass(hWnd, DialogSubclassProc, idSubclass);
-    return ::DefSubclassProc(hWnd, message, wParam, lParam);
+    return GuardCallback([&]() -> LRESULT {
+        const auto* self = reinterpret_cast<const CFileDialog*>(refData);
+        if (message == WM_COMMAND && LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED &&
+            self->TypedPathTooLong(hWnd)) {
+            ::MessageBoxW(hWnd, self->m_strTooLongText.c_str(), self->m_strTooLongCaption.c_str(),
+                          MB_OK | MB_ICONWARNING);
+            return 0;
+        }
+        if (message == WM_NCDESTROY)
+            ::RemoveWindowSubclass(hWnd, DialogSubclassProc, idSubclass);
+        return ::DefSubclassProc(hWnd, message, wParam, lParam);
+    });
 }

@@ -1,4 +1,4 @@
-// The common file-open dialog.
+// The common file-open dialog, the classic one (why not the newer: DoModal).
 #pragma once
 
 #include <string>
@@ -12,7 +12,7 @@ public:
     // filter in the "Description|*.ext||" form.
     CFileDialog(BOOL bOpenFileDialog, const wchar_t* lpszDefExt, const wchar_t* lpszFileName, DWORD dwFlags,
                 const wchar_t* lpszFilter, HWND hParentWnd);
-    // The newer dialog where the system offers it, the classic one otherwise.
+    // The classic dialog, modal to the parent (the only one: see DoModal).
     INT_PTR DoModal();
     std::wstring GetPathName() const { return m_strPath; }
     // What the classic dialog shows, and keeps itself open, when Open is pressed
@@ -25,8 +25,6 @@ public:
     static constexpr DWORD MAX_PATH_CHARS = 32767;
 
 private:
-    bool DoModalVista(INT_PTR& result);
-    INT_PTR DoModalClassic();
     bool TypedPathTooLong(HWND hDialog) const;
     static UINT_PTR CALLBACK HookProc(HWND hChild, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK DialogSubclassProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam,

@@ -1,13 +1,11 @@
 // The adapter sockets: enumeration, lazy creation and the two ways a datagram leaves.
 #include "framework/Win32.h"
 
-#include <iphlpapi.h>
-
 #include <vector>
 
+#include "net/AdapterList_win.h"
 #include "net/BoardLink_win.h"
 #include "net/IPv4.h"
-#include "net/TextCodec.h"
 
 namespace {
 
@@ -17,19 +15,14 @@ constexpr int RECEIVE_BUFFER_BYTES = 4 * 1024 * 1024;
 
 }  // namespace
 
+// The window's rule, fixed by design: the first address of each adapter as
+// the system lists it, 0.0.0.0 included, the first MAX_ADAPTERS of them. When
+// the system cannot list its adapters, the ones recorded stay.
 void CBoardLink::EnumerateAdapters()
 {
-    ULONG size = 0;
-    std::vector<BYTE> buffer;
-    if (::GetAdaptersInfo(nullptr, &size) == ERROR_BUFFER_OVERFLOW)
-        buffer.resize(size);
-    auto* info = buffer.empty() ? nullptr : reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data());
-    if (::GetAdaptersInfo(info, &size) != NO_ERROR)
-        return;
     std::vector<AdapterAddress> adapters;
-    for (IP_ADAPTER_INFO* a = info; a && adapters.size() < MAX_ADAPTERS; a = a->Next)
-        adapters.push_back({AnsiToWide(a->IpAddressList.IpAddress.String), AnsiToWide(a->IpAddressList.IpMask.String)});
-    UseAdapters(adapters);
+    if (ListAdapterAddresses(FIRST_ADDRESS_OF_EACH, adapters))
+        UseAdapters(adapters);
 }
 
 void CBoardLink::UseAdapters(const std::vector<AdapterAddress>& adapters)

@@ -31,14 +31,13 @@ void CUDPDLSocket::OnReceive(int nErrorCode)
 void CUDPDLSocket::Close()
 {
     CAsyncSocket::Close();
-    m_nBroadcast = -1;
+    m_broadcast.Forget();
 }
 
 void CUDPDLSocket::SetBroadcast(bool on)
 {
-    int value = on ? 1 : 0;
-    if (value == m_nBroadcast)
-        return;
-    if (SetSockOpt(SO_BROADCAST, &value, sizeof value))
-        m_nBroadcast = value;
+    m_broadcast.Use(on, [this](bool value) {
+        int option = value ? 1 : 0;
+        return SetSockOpt(SO_BROADCAST, &option, sizeof option) != FALSE;
+    });
 }

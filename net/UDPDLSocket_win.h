@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework/AsyncSocket.h"
+#include "net/BroadcastSwitch.h"
 
 class IReplySink;
 
@@ -28,5 +29,5 @@ private:
     std::wstring m_strMask;
     int m_nIndex = 0;
     IReplySink* m_pSink = nullptr;
-    int m_nBroadcast = -1;  // the SO_BROADCAST value last set, -1 before any
+    BroadcastSwitch m_broadcast;
 };

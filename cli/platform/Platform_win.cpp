@@ -3,7 +3,6 @@
 // the console and the entry point.
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <iphlpapi.h>
 #include <windows.h>
 
 #include <fcntl.h>
@@ -21,13 +20,14 @@
 
 #include "cli/CliApp.h"
 #include "cli/FileBytes.h"
-#include "cli/IPlatform.h"
-#include "cli/SystemClock.h"
+#include "cli/platform/IPlatform.h"
+#include "cli/platform/SystemClock.h"
 #include "discovery/DiscoveryText.h"
 #include "download/BoardLocks.h"
+#include "net/AdapterList_win.h"
 #include "net/BoardPacket.h"
+#include "net/BroadcastSwitch.h"
 #include "net/IPv4.h"
-#include "net/TextCodec.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
 #define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
@@ -95,27 +95,6 @@ sockaddr_in Endpoint(std::uint32_t address, unsigned short port)
     return endpoint;
 }
 
-// Every IPv4 address of every adapter, in the order the system lists them.
-std::vector<AdapterAddress> ListAdapterAddresses()
-{
-    std::vector<AdapterAddress> addresses;
-    ULONG size = 16 * sizeof(IP_ADAPTER_INFO);
-    std::vector<BYTE> buffer(size);
-    DWORD result = ERROR_BUFFER_OVERFLOW;
-    while ((result = ::GetAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()), &size)) == ERROR_BUFFER_OVERFLOW)
-        buffer.resize(size);
-    if (result != NO_ERROR)
-        return addresses;
-    for (const IP_ADAPTER_INFO* a = reinterpret_cast<IP_ADAPTER_INFO*>(buffer.data()); a != nullptr; a = a->Next) {
-        for (const IP_ADDR_STRING* ip = &a->IpAddressList; ip != nullptr; ip = ip->Next) {
-            // An adapter without an address reports 0.0.0.0, which would match every target.
-            if (ParseIPv4(AnsiToWide(ip->IpAddress.String)) != 0)
-                addresses.push_back(AdapterAddress{AnsiToWide(ip->IpAddress.String), AnsiToWide(ip->IpMask.String)});
-        }
-    }
-    return addresses;
-}
-
 class WinNetwork : public INetwork {
 public:
     WinNetwork() = default;
@@ -139,7 +118,11 @@ public:
             return false;
         }
         m_bStarted = true;
-        for (const AdapterAddress& a : ListAdapterAddresses())
+        // Every address of every adapter, so each subnet is reached; 0.0.0.0
+        // (an adapter without an address) would match every target.
+        std::vector<AdapterAddress> addresses;
+        ListAdapterAddresses(EVERY_ASSIGNED_ADDRESS, addresses);
+        for (const AdapterAddress& a : addresses)
             Add(a);
         // Loopback is no adapter to the adapter list; it is added for
         // unicasts, so that boards simulated on 127.0.0.x can be reached.
@@ -151,14 +134,11 @@ public:
 
     bool SendFrom(std::size_t adapter, std::uint32_t target, const std::uint8_t* data, int length) override
     {
-        // Each send has the option it needs, so no send depends on the one
-        // before. It is set only when it changes: under Wine every socket call
-        // is a trip to the server, and a download sends thousands.
         const SOCKET s = m_sockets[adapter];
-        const int broadcast = target == LIMITED_BROADCAST ? 1 : 0;
-        if (m_broadcast[adapter] != broadcast
-            && ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&broadcast), sizeof broadcast) == 0)
-            m_broadcast[adapter] = broadcast;
+        m_broadcast[adapter].Use(target == LIMITED_BROADCAST, [s](bool on) {
+            const int option = on ? 1 : 0;
+            return ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&option), sizeof option) == 0;
+        });
         const sockaddr_in to = Endpoint(target, BOARD_PORT);
         return ::sendto(s, reinterpret_cast<const char*>(data), length, 0, reinterpret_cast<const sockaddr*>(&to),
                    sizeof to) == length;
@@ -221,7 +201,7 @@ private:
         if (!shared)
             m_events.push_back(readable);
         m_sockets.push_back(s);
-        m_broadcast.push_back(-1);
+        m_broadcast.emplace_back();
         m_adapters.push_back(adapter);
     }
 
@@ -252,7 +232,7 @@ private:
 
     std::vector<AdapterAddress> m_adapters;
     std::vector<SOCKET> m_sockets;
-    std::vector<int> m_broadcast;    // per socket: SO_BROADCAST as last set, -1 before the first send
+    std::vector<BroadcastSwitch> m_broadcast; // per socket
     std::vector<HANDLE> m_events;    // per socket; the last is shared by any beyond the wait's limit
     std::size_t m_nNext = 0;         // the event looked at first by the next wait
     bool m_bStarted = false;

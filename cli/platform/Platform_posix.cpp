@@ -23,11 +23,12 @@
 
 #include "cli/CliApp.h"
 #include "cli/FileBytes.h"
-#include "cli/IPlatform.h"
-#include "cli/SystemClock.h"
+#include "cli/platform/IPlatform.h"
+#include "cli/platform/SystemClock.h"
 #include "discovery/DiscoveryText.h"
 #include "download/BoardLocks.h"
 #include "net/BoardPacket.h"
+#include "net/BroadcastSwitch.h"
 #include "net/IPv4.h"
 #include "net/TextCodec.h"
 
@@ -171,7 +172,7 @@ public:
             if (fd < 0)
                 continue;
             m_sockets.push_back(fd);
-            m_broadcast.push_back(-1);
+            m_broadcast.emplace_back();
             m_adapters.push_back(AdapterAddress{FormatAddress(address), FormatAddress(HostOrder(i->ifa_netmask))});
         }
         ::freeifaddrs(interfaces);
@@ -182,12 +183,11 @@ public:
 
     bool SendFrom(std::size_t adapter, std::uint32_t target, const std::uint8_t* data, int length) override
     {
-        // Each send has the option it needs, so no send depends on the one
-        // before; it is set only when it changes (a download sends thousands).
         const int fd = m_sockets[adapter];
-        const int broadcast = target == LIMITED_BROADCAST ? 1 : 0;
-        if (m_broadcast[adapter] != broadcast && ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &broadcast, sizeof broadcast) == 0)
-            m_broadcast[adapter] = broadcast;
+        m_broadcast[adapter].Use(target == LIMITED_BROADCAST, [fd](bool on) {
+            const int option = on ? 1 : 0;
+            return ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &option, sizeof option) == 0;
+        });
         const sockaddr_in to = Endpoint(target, BOARD_PORT);
         const ssize_t sent = ::sendto(fd, data, static_cast<std::size_t>(length), 0,
             reinterpret_cast<const sockaddr*>(&to), sizeof to);
@@ -237,7 +237,7 @@ private:
 
     std::vector<AdapterAddress> m_adapters;
     std::vector<int> m_sockets;
-    std::vector<int> m_broadcast; // per socket: SO_BROADCAST as last set, -1 before the first send
+    std::vector<BroadcastSwitch> m_broadcast; // per socket
     int m_nWakeFd;
 };
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/INetwork.h"
+#include "cli/platform/INetwork.h"
 #include "cli/RecordFile.h"
 
 class BoardLocks;

@@ -1,4 +1,4 @@
-#include "cli/SystemClock.h"
+#include "cli/platform/SystemClock.h"
 
 #include <chrono>
 
