@@ -282,7 +282,8 @@ def charts(download, conditions, fleet_data, outdir):
 
 DOC_BEGIN = "<!-- Written by bench/report.py from the last full run of bench/run.sh: edits between these marks are lost. -->"
 DOC_END = "<!-- End of what bench/report.py writes. -->"
-CHARTS = ("download.png", "fleet.png")
+CHARTS = {"download.png": "µs per data block by program and image",
+          "fleet.png": "a fleet's wall time by lanes, against the ideal"}
 
 
 def write_doc(page, text, meta, outdir):
@@ -307,7 +308,7 @@ def write_doc(page, text, meta, outdir):
     if "cores" in meta:
         taken += f" on a machine with {meta['cores']} cores"
     section = [DOC_BEGIN, "## Latest figures", "", taken + ", by `bash bench/run.sh`:", ""]
-    section += [f"![{name[:-4]}](bench/{name})" for name in charts_shown]
+    section += [f"![{CHARTS[name]}](bench/{name})" for name in charts_shown]
     if charts_shown:
         section.append("")
     section += [text.rstrip("\n"), DOC_END]
