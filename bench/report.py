@@ -2,12 +2,16 @@
 """The benchmark's table (Markdown, printed and written to OUTDIR/results.md) and
 its two charts (OUTDIR/download.png, OUTDIR/fleet.png) from the figures that
 bench/run.sh collected. Only checked runs enter a figure; failed runs are counted.
+With --doc, the figures also go into that page (docs/benchmarks.md), between its
+marks, and the charts beside it (docs/bench/).
 
-  report.py RESULTS.txt OUTDIR
+  report.py RESULTS.txt OUTDIR [--doc PAGE]
 """
+import argparse
 import math
+import os
+import shutil
 import statistics
-import sys
 from collections import defaultdict
 
 ROWS = [  # key, program, where
@@ -276,7 +280,44 @@ def charts(download, conditions, fleet_data, outdir):
     plt.close(fig)
 
 
-def main(path, outdir):
+DOC_BEGIN = "<!-- Written by bench/report.py from the last full run of bench/run.sh: edits between these marks are lost. -->"
+DOC_END = "<!-- End of what bench/report.py writes. -->"
+CHARTS = {"download.png": "µs per data block by program and image",
+          "fleet.png": "a fleet's wall time by lanes, against the ideal"}
+
+
+def write_doc(page, text, meta, outdir):
+    """Puts the figures between the page's marks, leaving the hand-written rest as it is, and the charts
+    in bench/ beside the page."""
+    with open(page) as f:
+        old = f.read()
+    begin, end = old.find(DOC_BEGIN), old.find(DOC_END)
+    if begin < 0 or end < begin:
+        raise SystemExit(f"report.py: {page} lacks the marks between which the figures go:\n  {DOC_BEGIN}\n  {DOC_END}")
+    chart_dir = os.path.join(os.path.dirname(page) or ".", "bench")
+    os.makedirs(chart_dir, exist_ok=True)
+    charts_shown = []
+    for name in CHARTS:
+        target = os.path.join(chart_dir, name)
+        if os.path.exists(os.path.join(outdir, name)):
+            shutil.copyfile(os.path.join(outdir, name), target)
+            charts_shown.append(name)
+        elif os.path.exists(target):
+            os.remove(target)  # a chart of an earlier run would not match these figures
+    taken = f"Taken on {meta.get('date', 'an unrecorded date')}"
+    if "cores" in meta:
+        taken += f" on a machine with {meta['cores']} cores"
+    section = [DOC_BEGIN, "## Latest figures", "", taken + ", by `bash bench/run.sh`:", ""]
+    section += [f"![{CHARTS[name]}](bench/{name})" for name in charts_shown]
+    if charts_shown:
+        section.append("")
+    section += [text.rstrip("\n"), DOC_END]
+    with open(page, "w") as f:
+        f.write(old[:begin] + "\n".join(section) + old[end + len(DOC_END):])
+    print(f"(figures written into {page}, charts into {chart_dir}/)")
+
+
+def main(path, outdir, page=None):
     download, discovery, listed, broadcast, fleet, rss, meta = read(path)
     out = [f"Benchmark: {meta.get('runs', '?')} runs per download and discovery figure; "
            f"took {meta.get('elapsed', '?')} s ({', '.join(meta.get('parts', []))}).\n"]
@@ -292,7 +333,14 @@ def main(path, outdir):
     with open(f"{outdir}/results.md", "w") as f:
         f.write(text)
     charts(download, conditions, fleet_data, outdir)
+    if page:
+        write_doc(page, text, meta, outdir)
 
 
 if __name__ == "__main__":
-    main(sys.argv[1], sys.argv[2])
+    parser = argparse.ArgumentParser(description="The benchmark's tables and charts from bench/run.sh's figures.")
+    parser.add_argument("results", help="results.txt written by bench/run.sh")
+    parser.add_argument("outdir", help="where results.md and the charts go")
+    parser.add_argument("--doc", metavar="PAGE", help="also write the figures into PAGE (docs/benchmarks.md)")
+    args = parser.parse_args()
+    main(args.results, args.outdir, args.doc)

@@ -17,6 +17,8 @@
 # --quick: 3 runs per figure, 1 MiB (64 KiB with latency), 254 boards, a fleet of 4 (under 3 minutes).
 # Writes bench/out/results.md (the table), bench/out/download.png and
 # bench/out/fleet.png (python3-matplotlib), and the raw figures, bench/out/results.txt.
+# A full run also writes its figures into docs/benchmarks.md and its charts into
+# docs/bench/; a quick one leaves them to the last full run.
 # Everything runs in network namespaces of its own (tools/testbed.sh); it starts its
 # own tftpd-hpa in there, and stops only what it started.
 set -uo pipefail
@@ -108,7 +110,7 @@ else
     BENCH_FLEET="8:1,8,32,64 64:1,8,32,64 254:1,8,32,64"
   fi
 fi
-echo "runs $BENCH_RUNS" >"$BENCH_DIR/results.txt"
+{ echo "runs $BENCH_RUNS"; echo "date $(date -u +%Y-%m-%d)"; echo "cores $(nproc)"; } >"$BENCH_DIR/results.txt"
 
 # part LAYOUT COUNT SCRIPT [BOARDS-COMMAND]: one part in a test bed of its own.
 part() {
@@ -139,4 +141,6 @@ part big "$fleet_count" inside-fleet.sh
 echo "elapsed $((SECONDS - started))" >>"$BENCH_DIR/results.txt"
 
 cp "$BENCH_DIR/results.txt" "$out/results.txt"
-"$py" bench/report.py "$out/results.txt" "$out"
+doc=()
+[ $quick = 1 ] || doc=(--doc docs/benchmarks.md)
+"$py" bench/report.py "$out/results.txt" "$out" "${doc[@]}"

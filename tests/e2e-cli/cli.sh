@@ -124,7 +124,7 @@ inside_timing() {
         "$CLI" flash "$WORK/fw/vex_arm_fw.bin" "${six[@]}" --json --quiet >"$WORK/$group-serial.json" \
             || fail "$group: six boards one after another"
     done
-    # The station example of the README: the first six boards are 192.168.1.1 to .6.
+    # The station example of docs/cli.md: the first six boards are 192.168.1.1 to .6.
     local out
     out=$(TARNWELL_CLI=$CLI STATION_LOG=$WORK/station.log STATION_RECORD=$WORK/station.jsonl \
         bash "$STATION" "$WORK/fw/vex_arm_fw.bin" 2>/dev/null)

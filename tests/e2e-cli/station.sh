@@ -147,7 +147,7 @@ inside_return() {
     "$CLI" watch "$WORK/fw/vex_arm_fw.bin" --record "$WORK/no-such-dir/r.jsonl" >/dev/null 2>&1
     expect_eq "unwritable record, watch: exit status" 2 $?
 
-    # The README's station example.
+    # The station example of docs/cli.md.
     out=$(cd "$WORK" && TARNWELL_CLI=$CLI STATION_LOG=$WORK/station.log STATION_RECORD=$WORK/station.jsonl STATION_RETURN=2 \
         bash "$STATION" "$WORK/fw/vex_arm_fw.bin" 2>/dev/null)
     expect_eq "station example: exit status (192.168.1.2 stays away)" 1 $?
