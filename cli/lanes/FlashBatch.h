@@ -30,7 +30,6 @@ public:
     // not yet begun "not started"; nothing more is sent.
     std::vector<DownloadEnd> Run(const FlashJob& job);
     void OnReply(const BoardReply& reply, const std::wstring& sender);
-    int SlotCount() const { return static_cast<int>(m_slots.size()); }
     // Discovery replies that come in while the batch runs (boards asked whether they came back).
     void SetDiscoveryHandler(std::function<void(const BoardReply&, const std::wstring&)> handler)
     {

@@ -28,7 +28,6 @@ public:
     void Post(Task task);
     void StartTimer(int id, std::uint64_t periodMs, Task onExpiry); // restarts a running one
     void StopTimer(int id);
-    bool IsTimerRunning(int id) const { return m_timers.count(id) != 0; }
     void SetReplyHandler(ReplyHandler handler) { m_onReply = std::move(handler); }
     // Every Run ends as soon as `stop` holds (an interrupt), whatever is left.
     void StopWhen(std::function<bool()> stop) { m_stop = std::move(stop); }

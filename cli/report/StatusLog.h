@@ -17,7 +17,6 @@ public:
     explicit StatusLog(IClock& clock);
 
     void Attach(std::unique_ptr<std::ostream> file, LostHandler onLost = nullptr);
-    bool IsAttached() const { return m_file != nullptr; }
     bool IsLost() const { return m_bLost; }
     // One or more lines, "\r\n" or "\n" ended: text from the command line and
     // the system (paths) / Unicode text (lines with boards' names), in UTF-8.
