@@ -54,14 +54,12 @@ public:
     bool Start(Firmware* firmware, std::vector<std::wstring>& targets, CliExit& failure);
     // Asks the named boards, or with none every adapter's broadcast, for `--wait`.
     std::unique_ptr<BoardSearch> Search(const std::vector<std::wstring>& targets, CliExit& failure);
-    bool StartLog(const std::wstring& firstLine, CliExit& failure);
 
     bool HasRecord() const { return m_record != nullptr; }
     void Record(const StationBoard& board, const RecordImage& image);
     CliExit Fail(CliExit code, const std::wstring& message);
     void Message(const std::wstring& message); // on standard error
     void Print(const std::string& text);       // to standard output; a failure is reported once
-    void StopWhenInterrupted(EventLoop& loop);
     bool NoteInterruption();
     bool InterruptNoted() const { return m_bInterruptNoted; }
     ProgressStyle Style(); // of the progress on standard error
@@ -74,7 +72,9 @@ private:
     bool Prepare(CliExit& failure); // the log and the network
     bool OpenRecord(CliExit& failure);
     bool CheckReachable(const std::vector<std::wstring>& targets, CliExit& failure);
+    bool StartLog(const std::wstring& firstLine, CliExit& failure);
     void OnLogLost(int error);
+    void StopWhenInterrupted(EventLoop& loop);
 
     IPlatform& m_platform;
     IClock& m_clock;
