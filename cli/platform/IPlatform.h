@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/platform/INetwork.h"
-#include "cli/RecordFile.h"
+#include "cli/report/RecordFile.h"
 
 class BoardLocks;
 // The signals that interrupt a run, by their POSIX numbers on every platform

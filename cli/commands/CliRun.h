@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/commands/CliOptions.h"
+#include "cli/commands/ExitCode.h"
+#include "cli/link/BoardFinder.h"
+#include "cli/link/BoardLink.h"
+#include "cli/link/EventLoop.h"
+#include "cli/report/ProgressView.h"
+#include "cli/report/RecordFile.h"
+#include "cli/report/StatusLog.h"
+
+class IClock;
+class IPlatform;
+class INetwork;
+struct FirmwareKind;
+struct StationBoard;
+
+// The image a command sends, read whole, once.
+struct Firmware {
+    const FirmwareKind* m_pKind = nullptr;
+    std::string m_strAnsiName; // carried by the file-name request
+    std::vector<std::uint8_t> m_image;
+};
+
+// The boards a command asked for, and the link and loop it goes on with.
+struct BoardSearch {
+    BoardSearch(IClock& clock, INetwork& network);
+    BoardLink link;
+    EventLoop loop;
+    BoardFinder finder;
+    bool interrupted = false; // cut short while asking
+};
+
+// What every command shares: its options, standard output and error, the
+// log, the network and the record, and the start-up that opens them.
+class CliRun {
+public:
+    CliRun(IPlatform& platform, IClock& clock);
+    ~CliRun();
+
+    CliOptions& Options() { return m_options; }
+    IPlatform& Platform() { return m_platform; }
+    IClock& Clock() { return m_clock; }
+    INetwork& Network() { return *m_network; }
+    StatusLog& Log() { return m_log; }
+
+    // The firmware (when `firmware` is given), the named boards, the log, the
+    // network and the record; false with `failure` set at the first refusal.
+    bool Start(Firmware* firmware, std::vector<std::wstring>& targets, CliExit& failure);
+    // Asks the named boards, or with none every adapter's broadcast, for `--wait`.
+    std::unique_ptr<BoardSearch> Search(const std::vector<std::wstring>& targets, CliExit& failure);
+
+    bool HasRecord() const { return m_record != nullptr; }
+    void Record(const StationBoard& board, const RecordImage& image);
+    CliExit Fail(CliExit code, const std::wstring& message);
+    void Message(const std::wstring& message); // on standard error
+    void Print(const std::string& text);       // to standard output; a failure is reported once
+    bool NoteInterruption();
+    bool InterruptNoted() const { return m_bInterruptNoted; }
+    ProgressStyle Style(); // of the progress on standard error
+    // The command's status as lost output changes it.
+    int Status(CliExit code) const;
+
+private:
+    bool LoadFirmware(Firmware& firmware, CliExit& failure);
+    bool ReadTargets(std::vector<std::wstring>& targets, CliExit& failure);
+    bool Prepare(CliExit& failure); // the log and the network
+    bool OpenRecord(CliExit& failure);
+    bool CheckReachable(const std::vector<std::wstring>& targets, CliExit& failure);
+    bool StartLog(const std::wstring& firstLine, CliExit& failure);
+    void OnLogLost(int error);
+    void StopWhenInterrupted(EventLoop& loop);
+
+    IPlatform& m_platform;
+    IClock& m_clock;
+    CliOptions m_options;
+    StatusLog m_log;
+    std::unique_ptr<INetwork> m_network;
+    bool m_bLogStarted = false;  // its first line went in: a loss from now on is reported as such
+    int m_nLogError = 0;         // errno of the write that lost the log
+    bool m_bOutputLost = false;  // standard output or the log
+    bool m_bStdoutLost = false;
+    bool m_bInterruptNoted = false;
+    bool m_bRecordLost = false;  // a record line that did not go in whole
+    std::unique_ptr<IRecordFile> m_record;
+};
+
+// The commands, each in a file of its own.
+CliExit DiscoverCommand(CliRun& run);
+CliExit FlashCommand(CliRun& run);
+CliExit WatchCommand(CliRun& run);

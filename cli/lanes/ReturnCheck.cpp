@@ -1,0 +1,108 @@
+#include "cli/lanes/ReturnCheck.h"
+
+#include <algorithm>
+
+#include "cli/link/BoardLink.h"
+#include "cli/link/EventLoop.h"
+#include "discovery/DiscoveryText.h"
+#include "net/BoardPacket.h"
+
+ReturnCheck::ReturnCheck(EventLoop& loop, BoardLink& link, std::uint64_t limitMs, Done done)
+    : m_loop(loop), m_link(link), m_nLimitMs(limitMs), m_done(std::move(done))
+{
+}
+
+void ReturnCheck::Start(int board, const std::wstring& ip)
+{
+    // The first question waits a moment: a board that has only just
+    // acknowledged has hardly begun to restart.
+    const std::uint64_t now = m_loop.Now();
+    m_checks.push_back(Check{board, ip, now, now + RETURN_ASK_MS});
+    Schedule();
+}
+
+bool ReturnCheck::OnReply(const BoardReply& reply, const std::wstring& sender)
+{
+    if (reply.opcode != OP_DISCOVER)
+        return false;
+    const auto it = std::find_if(m_checks.begin(), m_checks.end(), [&](const Check& c) { return c.ip == sender; });
+    if (it == m_checks.end())
+        return false;
+    ReturnOutcome outcome;
+    outcome.m_state = ReturnOutcome::State::Back;
+    outcome.m_nAfterMs = m_loop.Now() - it->since;
+    outcome.m_strName = MakeBoardList(reply, sender).m_strName;
+    Finish(static_cast<std::size_t>(it - m_checks.begin()), outcome);
+    return true;
+}
+
+void ReturnCheck::Interrupt()
+{
+    const std::uint64_t now = m_loop.Now();
+    while (!m_checks.empty()) {
+        ReturnOutcome outcome;
+        outcome.m_state = ReturnOutcome::State::Interrupted;
+        outcome.m_nAfterMs = now - m_checks.front().since;
+        Finish(0, outcome);
+    }
+}
+
+void ReturnCheck::Tick()
+{
+    const std::uint64_t now = m_loop.Now();
+    for (std::size_t i = 0; i < m_checks.size();) {
+        Check& c = m_checks[i];
+        if (now - c.since >= m_nLimitMs) {
+            ReturnOutcome outcome;
+            outcome.m_state = ReturnOutcome::State::NotBack;
+            outcome.m_nAfterMs = m_nLimitMs;
+            Finish(i, outcome);
+            continue;
+        }
+        if (now >= c.askAt) {
+            m_link.SendDiscovery(c.ip);
+            c.askAt = now + RETURN_ASK_MS;
+        }
+        ++i;
+    }
+    Schedule();
+}
+
+void ReturnCheck::Schedule()
+{
+    if (m_checks.empty()) {
+        m_loop.StopTimer(RETURN_TIMER_ID);
+        return;
+    }
+    const std::uint64_t now = m_loop.Now();
+    std::uint64_t wake = EventLoop::NO_DEADLINE;
+    for (const Check& c : m_checks)
+        wake = std::min({wake, c.askAt, c.since + m_nLimitMs});
+    m_loop.StartTimer(RETURN_TIMER_ID, wake > now ? wake - now : 0, [this] { Tick(); });
+}
+
+void ReturnCheck::Finish(std::size_t index, const ReturnOutcome& outcome)
+{
+    const int board = m_checks[index].board;
+    m_checks.erase(m_checks.begin() + static_cast<std::ptrdiff_t>(index));
+    Schedule();
+    m_done(board, outcome);
+}
+
+std::wstring TenthsOfSeconds(std::uint64_t ms)
+{
+    const std::uint64_t tenths = (ms + 50) / 100;
+    return std::to_wstring(tenths / 10) + L"." + std::to_wstring(tenths % 10);
+}
+
+std::wstring PlainSeconds(std::uint64_t ms)
+{
+    std::wstring text = std::to_wstring(ms / 1000);
+    if (ms % 1000 != 0) {
+        std::wstring fraction = std::to_wstring(ms % 1000 + 1000).substr(1);
+        while (fraction.back() == L'0')
+            fraction.pop_back();
+        text += L"." + fraction;
+    }
+    return text;
+}
