@@ -101,6 +101,13 @@ bool CliRun::LoadFirmware(Firmware& firmware, CliExit& failure)
             + L"); the token tells which boards the file is for");
         return false;
     }
+    // The boards get the name in the workstation's code page; a character it lacks
+    // would reach them as '?' or a look-alike, so the name is refused, as the window does.
+    if (!FitsAnsi(name)) {
+        failure = Fail(CliExit::Usage, L"the file name " + name
+            + L" holds characters that the workstation's code page lacks; rename the file");
+        return false;
+    }
     firmware.m_strAnsiName = WideToAnsi(name);
     if (!FileNameFits(firmware.m_strAnsiName)) {
         failure = Fail(CliExit::Usage, L"the file name " + name + L" is " + std::to_wstring(firmware.m_strAnsiName.size())

@@ -2,7 +2,7 @@
 # End-to-end tests of tarnwell-cli.exe under Wine against the board simulator on loopback, in a network
 # namespace of its own: Ctrl-C (a SIGINT, which Wine hands to the console's handler) one second into a
 # six-board --parallel 3 flash finishes the report and exits 130; names in UTF-8 on one line; a device
-# refused as FILE; lost output. Needs root; exits 77 (skipped) without it.
+# refused as FILE; a file name the code page cannot carry; lost output. Needs root; exits 77 (skipped) without it.
 #
 # Usage: cli_win.sh CLI.EXE BOARDSIM          cli_win.sh inside CLI.EXE BOARDSIM (in the namespace)
 
@@ -73,6 +73,18 @@ expect_eq "name: one line, decoded to UTF-8" 'A\tB\nC € FW VEX'$'\t''127.0.0.9
 cli flash "$WORK/zero_vex_arm_fw.bin" 127.0.0.9 >/dev/null 2>"$WORK/err"
 expect_eq "a link to a device: exit status" 2 $?
 grep -q "only a regular file can be flashed" "$WORK/err" || fail "a link to a device: message [$(cat "$WORK/err")]"
+
+# A name the code page cannot carry is refused before anything is sent; one it can is served.
+cp "$WORK/vex_arm_fw.bin" "$WORK/прошивка_vex_arm_fw.bin"
+cp "$WORK/vex_arm_fw.bin" "$WORK/café_vex_arm_fw.bin"
+cli flash "$WORK/прошивка_vex_arm_fw.bin" 127.0.0.9 --quiet >/dev/null 2>"$WORK/err"
+expect_eq "a name outside the code page: exit status" 2 $?
+grep -q "holds characters that the workstation's code page lacks" "$WORK/err" \
+    || fail "a name outside the code page: message [$(cat "$WORK/err")]"
+[ ! -e "$WORK/out/127.0.0.9/прошивка_vex_arm_fw.bin" ] && [ ! -e "$WORK/out/127.0.0.9/????????_vex_arm_fw.bin" ] \
+    || fail "a name outside the code page: the board got a file"
+cli flash "$WORK/café_vex_arm_fw.bin" 127.0.0.9 --quiet >/dev/null 2>"$WORK/err"
+expect_eq "a name in the code page: exit status" 0 $?
 
 cli flash "$WORK/vex_arm_fw.bin" 127.0.0.9 --quiet >/dev/full 2>"$WORK/err"
 expect_eq "> /dev/full: exit status" 5 $?
