@@ -1,5 +1,7 @@
 #include "cli/report/JsonText.h"
 
+#include <nlohmann/json.hpp>
+
 #include "cli/report/OutputText.h"
 #include "net/BoardPacket.h"
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/report/JsonText.h"
 #include "cli/report/OutputText.h"
 #include "cli/report/StationBoard.h"

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/report/JsonText.h"
 
 // A document parsed, its members in the order written (documents that compare
