@@ -29,7 +29,7 @@ for bad in "$(make_image DAL_ARM_FW.bin 10)" "$(make_image vex_arm_fw/plain.bin 
   expect_eq "refused $bad" "This is the wrong file for upgrading firmware." "$(msgbox_text)"
   expect_eq "path kept after refusing $bad" "$stored" "$(ui read file)"
 done
-expect_contains "setting kept" "Firmware File=$stored" "$(settings_file)"
+expect_setting "setting kept" "Firmware File=$stored"
 
 # Tokens of rows 2 and 4: kind 2, so only the DAL board stays selected and is served;
 # the label in other letter case does not match.

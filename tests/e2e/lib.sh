@@ -86,6 +86,18 @@ settings_file() {
   cat "$E2E_DIR/app/Tarnwell.ini" 2>/dev/null | tr -d '\r'
 }
 
+# expect_setting WHAT TEXT: the settings file comes to hold TEXT. The window
+# writes a setting once the dialog that chose it has gone, so a test that saw
+# the dialog go waits for the write, up to 5 s.
+expect_setting() {
+  local i
+  for i in $(seq 100); do
+    case "$(settings_file)"$'\n' in *"$2"*) return 0 ;; esac
+    sleep 0.05
+  done
+  fail "$1: [$2] not found in [$(settings_file)]"
+}
+
 # Ends the inside run with the test's verdict.
 e2e_end() {
   stop_program

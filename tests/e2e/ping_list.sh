@@ -17,7 +17,7 @@ ui menu ping-list -- wait-dialog "$D" >/dev/null || fail "the dialog did not ope
 expect_eq "dialog text" "192.168.1.5|192.168.1.6|" "$(dialog_text)"
 ui click "$D" ok -- wait-gone "$D" >/dev/null
 ui wait-units 2 10000 >/dev/null || fail "both boards should answer"
-expect_contains "setting" "Ping List=192.168.1.5,192.168.1.6" "$(settings_file)"
+expect_setting "setting" "Ping List=192.168.1.5,192.168.1.6"
 expect_eq "status" "Searching for boards in the ping list..." "$(ui read status)"
 expect_eq "requests in order" "192.168.1.5 192.168.1.6 " "$(requests_to)"
 
@@ -26,7 +26,7 @@ expect_eq "requests in order" "192.168.1.5 192.168.1.6 " "$(requests_to)"
 ui menu ping-list -- wait-dialog "$D" -- settext "$D" ip-list $'192.168.1.1\n\n192.168.1.2\n' \
    -- click "$D" ok -- wait-gone "$D" >/dev/null
 ui wait-units 2 10000 >/dev/null || fail "the two boards should answer"
-expect_contains "setting with blank lines" "Ping List=192.168.1.1,,192.168.1.2," "$(settings_file)"
+expect_setting "setting with blank lines" "Ping List=192.168.1.1,,192.168.1.2,"
 expect_eq "requests after the blank lines" "192.168.1.5 192.168.1.6 192.168.1.1 192.168.1.2 " "$(requests_to)"
 
 # A comma typed inside a line separates addresses and shows as a line break next time.
@@ -40,7 +40,7 @@ expect_eq "comma shown as a line break" "192.168.1.3|192.168.1.4|" "$(dialog_tex
 before=$(requests_to)
 ui settext "$D" ip-list "" -- click "$D" ok -- wait-gone "$D" >/dev/null
 sleep 1
-expect_contains "empty setting" $'Ping List=\n' "$(settings_file)"$'\n'
+expect_setting "empty setting" $'Ping List=\n'
 expect_eq "units after an empty list" 0 "$(ui read count)"
 expect_eq "status after an empty list" "Searching for boards in the ping list..." "$(ui read status)"
 expect_eq "nothing sent for an empty list" "$before" "$(requests_to)"

@@ -13,7 +13,7 @@ ui ip-set "$D" ip-address 192.168.1.1 -- click "$D" ok -- wait-gone "$D" >/dev/n
 ui wait-units 1 10000 >/dev/null || fail "the board should answer"
 expect_eq "unit line" $'0\tFW GUR 1\tIP=192.168.1.1\tMAC=02:00:c0:a8:01:01' "$(ui read units)"
 expect_eq "status" "Searching for board at specific IP address..." "$(ui read status)"
-expect_contains "setting" "Ping Specific=-1062731519" "$(settings_file)"
+expect_setting "setting" "Ping Specific=-1062731519"
 
 ui menu ping-specific -- wait-dialog "$D" >/dev/null
 expect_eq "preset from the setting" "192.168.1.1" "$(ui ip-get "$D" ip-address)"

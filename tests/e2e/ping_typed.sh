@@ -20,6 +20,5 @@ expect_eq "boards asked, in order" "192.168.1.3 192.168.1.6 192.168.1.11 192.168
 expect_eq "units listed" "192.168.1.3 192.168.1.6 192.168.1.11 192.168.1.4 192.168.1.8 " \
   "$(unit_ips)"
 # The list is stored as it was typed.
-expect_contains "stored as typed" $'Ping List=192.168.001.003,192.168.1.06,192.168.1.011, 192.168.1.4\t,192.168.1.08 ,board-9,1.2.3.256' \
-  "$(settings_file)"
+expect_setting "stored as typed" $'Ping List=192.168.001.003,192.168.1.06,192.168.1.011, 192.168.1.4\t,192.168.1.08 ,board-9,1.2.3.256'
 e2e_end

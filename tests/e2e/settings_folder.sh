@@ -46,5 +46,5 @@ stop_program
 start_program
 ui menu ping-list -- wait-dialog "$L" -- settext "$L" ip-list "192.168.1.2" -- click "$L" ok -- wait-gone "$L" >/dev/null
 stop_program
-expect_contains "plain folder" "Ping List=192.168.1.2" "$(settings_file)"
+expect_setting "plain folder" "Ping List=192.168.1.2"
 e2e_end

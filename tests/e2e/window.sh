@@ -30,19 +30,19 @@ done
 ui menu ping-specific -- wait-dialog "$S" >/dev/null
 expect_eq "preset" "192.168.1.5" "$(ui ip-get "$S" ip-address)"
 ui click "$S" ok -- wait-gone "$S" >/dev/null
-expect_contains "same value stored" "Ping Specific=-1062731515" "$(settings_file)"
+expect_setting "same value stored" "Ping Specific=-1062731515"
 ui menu ping-specific -- wait-dialog "$S" -- ip-set "$S" ip-address 10..3.4 -- click "$S" ok -- wait-gone "$S" >/dev/null
-expect_contains "a blank field reads 0" "Ping Specific=167772932" "$(settings_file)"
+expect_setting "a blank field reads 0" "Ping Specific=167772932"
 ui menu ping-specific -- wait-dialog "$S" -- ip-clear "$S" ip-address -- click "$S" ok -- wait-gone "$S" >/dev/null
-expect_contains "a blank control gives 0" "Ping Specific=0" "$(settings_file)"
+expect_setting "a blank control gives 0" "Ping Specific=0"
 
 # Ping List: Escape inside the edit cancels; Ctrl+Enter starts a line; Enter is OK.
 ui menu ping-list -- wait-dialog "$L" -- type "$L" ip-list "192.168.1.7" -- key escape "$L" -- wait-gone "$L" >/dev/null
-expect_contains "cancel keeps the stored list" "Ping List=192.168.1.9" "$(settings_file)"
+expect_setting "cancel keeps the stored list" "Ping List=192.168.1.9"
 ui menu ping-list -- wait-dialog "$L" -- settext "$L" ip-list "" -- type "$L" ip-list "192.168.1.1" \
    -- key ctrl+enter "$L" -- type "$L" ip-list "192.168.1.2" -- key enter "$L" -- wait-gone "$L" >/dev/null ||
   fail "Enter in the list should close it with OK"
-expect_contains "Ctrl+Enter made two lines" "Ping List=192.168.1.1,192.168.1.2" "$(settings_file)"
+expect_setting "Ctrl+Enter made two lines" "Ping List=192.168.1.1,192.168.1.2"
 
 # Alt+F4 ends the program while idle.
 ui altf4 -- wait-gone main 5000 >/dev/null || fail "Alt+F4 should end the program while idle"
