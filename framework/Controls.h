@@ -34,6 +34,5 @@ class CProgressCtrl : public CControlWnd {
 public:
     void SetRange(short nLower, short nUpper) const { SendMessage(PBM_SETRANGE, 0, MAKELPARAM(nLower, nUpper)); }
     int SetPos(int nPos) const { return static_cast<int>(SendMessage(PBM_SETPOS, nPos)); }
-    int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
     int SetStep(int nStep) const { return static_cast<int>(SendMessage(PBM_SETSTEP, nStep)); }
 };
