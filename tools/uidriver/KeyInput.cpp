@@ -126,9 +126,12 @@ bool PostKey(HWND hwnd, const KeyStroke& key)
     bool system = key.alt && !key.ctrl;
     UINT down = system ? WM_SYSKEYDOWN : WM_KEYDOWN;
     UINT up = system ? WM_SYSKEYUP : WM_KEYUP;
-    if (!remote::Post(hwnd, down, key.vk, KeyData(key.vk, false, key.alt)) ||
-        !remote::Post(hwnd, up, key.vk, KeyData(key.vk, true, key.alt)))
+    if (!remote::Post(hwnd, down, key.vk, KeyData(key.vk, false, key.alt)))
         return false;
+    // A key-down that closes its window (Enter on a dialog) may be taken before
+    // the key-up is posted, which then has no window left: the key did its work.
+    if (!remote::Post(hwnd, up, key.vk, KeyData(key.vk, true, key.alt)))
+        return !IsWindow(hwnd);
     // The next key must find the focus where this one left it: wait for the key-down, the character the target
     // translates it into, and the key-up.
     remote::Settle(hwnd, 3);
