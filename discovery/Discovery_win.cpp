@@ -43,16 +43,11 @@ void CDiscovery::ClearUnits()
     m_listUnits.ResetContent();
 }
 
-void CDiscovery::BuildDiscoveryRequest()
-{
-    BuildDiscoverRequest(m_packet);
-}
-
 void CDiscovery::Search()
 {
     m_log.RestartStatus(STATUS_SEARCHING);
     ClearUnits();
-    BuildDiscoveryRequest();
+    BuildDiscoverRequest(m_packet);
     m_link.SendToAllAdapters(m_packet.m_bytes);
 }
 
@@ -60,7 +55,7 @@ void CDiscovery::PingList(const std::wstring& stored)
 {
     ClearUnits();
     m_log.StartPingStatus(STATUS_SEARCHING_PING_LIST);
-    BuildDiscoveryRequest();
+    BuildDiscoverRequest(m_packet);
     for (const std::wstring& target : PingListTargets(stored))
         m_link.SendToBoard(target, m_packet.m_bytes, BOARD_HEADER_SIZE);
 }
@@ -69,7 +64,7 @@ void CDiscovery::PingSpecific(std::uint32_t address)
 {
     ClearUnits();
     m_log.StartPingStatus(STATUS_SEARCHING_SPECIFIC);
-    BuildDiscoveryRequest();
+    BuildDiscoverRequest(m_packet);
     m_link.SendToBoard(FormatAddress(address), m_packet.m_bytes, BOARD_HEADER_SIZE);
 }
 
@@ -77,7 +72,7 @@ void CDiscovery::RunStartupProbe()
 {
     if (!IsProbeCommandLine(AfxGetApp()->m_lpCmdLine))
         return;
-    BuildDiscoveryRequest();
+    BuildDiscoverRequest(m_packet);
     for (const wchar_t* address : PROBE_ADDRESSES)
         m_link.SendToBoard(address, m_packet.m_bytes, BOARD_HEADER_SIZE);
 }

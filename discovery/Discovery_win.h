@@ -40,7 +40,6 @@ public:
 
 private:
     void ClearUnits();
-    void BuildDiscoveryRequest();
     void HoldUnitsRedraw();
 
     static constexpr UINT UNITS_REDRAW_DELAY_MS = 100;

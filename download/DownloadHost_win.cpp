@@ -170,43 +170,13 @@ void CDownloadHost::ScheduleTick(std::uint64_t deadline)
 void CDownloadHost::OnDownloadStarted(const std::wstring& path)
 {
     m_watcher.OnDownloadBusy(true);
-    m_view.OnDownloadStarted(path);
+    DownloadView::OnDownloadStarted(path);
 }
 
 void CDownloadHost::OnOpenFailed(const std::wstring& path)
 {
-    m_view.OnOpenFailed(path);
+    DownloadView::OnOpenFailed(path);
     m_watcher.OnDownloadBusy(false);
-}
-
-void CDownloadHost::OnBoardStarted(int, const std::wstring&)
-{
-    m_view.OnBoardStarted();
-}
-
-void CDownloadHost::OnRetrying(int, const std::wstring& address, std::uint8_t opcode)
-{
-    m_view.OnRetrying(address, opcode);
-}
-
-void CDownloadHost::OnRebootSent(int, const std::wstring& address)
-{
-    m_view.OnRebootSent(address);
-}
-
-void CDownloadHost::OnBlockAcked(const BlockAcked& acked)
-{
-    m_view.OnBlockAcked(acked);
-}
-
-void CDownloadHost::OnBoardFinished(const BoardEnd& end)
-{
-    m_view.OnBoardFinished(end);
-}
-
-void CDownloadHost::OnBoardRestarted(int, const std::wstring& address, std::uint32_t)
-{
-    m_view.OnBoardRestarted(address);
 }
 
 void CDownloadHost::OnDownloadEnded()

@@ -32,7 +32,7 @@ struct DownloadWindowIds {
     UINT_PTR retryTimer;
 };
 
-class CDownloadHost : private IDownloadHost, private IDownloadScreen {
+class CDownloadHost : private DownloadView {
 public:
     CDownloadHost(const CWnd& window, DownloadWindowIds ids, IStatusLog& log, CBoardLink& link,
                   IDownloadWatcher& watcher);
@@ -62,12 +62,6 @@ private:
     void ReleaseBoard(const std::wstring& ip) override;
     void OnDownloadStarted(const std::wstring& path) override;
     void OnOpenFailed(const std::wstring& path) override;
-    void OnBoardStarted(int position, const std::wstring& address) override;
-    void OnRetrying(int position, const std::wstring& address, std::uint8_t opcode) override;
-    void OnRebootSent(int position, const std::wstring& address) override;
-    void OnBlockAcked(const BlockAcked& acked) override;
-    void OnBoardFinished(const BoardEnd& end) override;
-    void OnBoardRestarted(int position, const std::wstring& address, std::uint32_t block) override;
     void OnDownloadEnded() override;
     // The status log and the bar.
     void RestartLog(const std::wstring& line) override;
@@ -88,7 +82,6 @@ private:
     CFirmwareFile m_file;
     BoardLocks m_boardLocks;
     DownloadSequencer m_sequencer;
-    DownloadView m_view{*this};
 
     // The one timer of the download, aimed at its next deadline.
     bool m_bRetryTimerSet = false;

@@ -4,27 +4,27 @@
 
 void DownloadView::OnDownloadStarted(const std::wstring& path)
 {
-    m_screen.RestartLog(DownloadingLine(path));
+    RestartLog(DownloadingLine(path));
 }
 
 void DownloadView::OnOpenFailed(const std::wstring& path)
 {
-    m_screen.Log(OpenFailedLine(path));
+    Log(OpenFailedLine(path));
 }
 
-void DownloadView::OnBoardStarted()
+void DownloadView::OnBoardStarted(int, const std::wstring&)
 {
     StartBar();
 }
 
-void DownloadView::OnRetrying(const std::wstring& address, std::uint8_t opcode)
+void DownloadView::OnRetrying(int, const std::wstring& address, std::uint8_t opcode)
 {
-    m_screen.Log(RetryLine(opcode, address));
+    Log(RetryLine(opcode, address));
 }
 
-void DownloadView::OnRebootSent(const std::wstring& address)
+void DownloadView::OnRebootSent(int, const std::wstring& address)
 {
-    m_screen.Log(RebootingLine(address));
+    Log(RebootingLine(address));
 }
 
 void DownloadView::OnBlockAcked(const BlockAcked& acked)
@@ -39,28 +39,28 @@ void DownloadView::OnBlockAcked(const BlockAcked& acked)
         m_nShownPercent = acked.percent;
         // p + 1 first, then p: the control animates towards a position only when
         // it moves forward, so stepping past and back shows the bar at once.
-        m_screen.SetBarPos(acked.percent + 1);
-        m_screen.SetBarPos(acked.percent);
+        SetBarPos(acked.percent + 1);
+        SetBarPos(acked.percent);
     }
     if (last) {
         // Past the end and back fills the bar without its animation.
-        m_screen.SetBarRange(101);
-        m_screen.SetBarPos(101);
-        m_screen.SetBarPos(100);
-        m_screen.SetBarRange(100);
+        SetBarRange(101);
+        SetBarPos(101);
+        SetBarPos(100);
+        SetBarRange(100);
     }
 }
 
 void DownloadView::OnBoardFinished(const BoardEnd& end)
 {
     for (const std::wstring& line : BoardEndLines(end))
-        m_screen.Log(line);
+        Log(line);
 }
 
-void DownloadView::OnBoardRestarted(const std::wstring& address)
+void DownloadView::OnBoardRestarted(int, const std::wstring& address, std::uint32_t)
 {
     for (const std::wstring& line : RestartLines(address))
-        m_screen.Log(line);
+        Log(line);
     StartBar();
 }
 
@@ -68,5 +68,5 @@ void DownloadView::StartBar()
 {
     m_nShownPercent = 0;
     m_bShownYet = false;
-    m_screen.SetBarPos(0);
+    SetBarPos(0);
 }

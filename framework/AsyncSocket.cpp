@@ -35,17 +35,9 @@ LRESULT DispatchSocketNotify(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
     CAsyncSocket* socket = g_sink.Find(static_cast<SOCKET>(wParam));
     if (!socket)
         return 0;
-    int error = WSAGETSELECTERROR(lParam);
-    switch (WSAGETSELECTEVENT(lParam)) {
-    case FD_READ:
-        socket->OnReceive(error);
-        break;
-    case FD_WRITE:
-        socket->OnSend(error);
-        break;
-    default:
-        break;
-    }
+    // Only reads are taken: a datagram socket is always ready to send.
+    if (WSAGETSELECTEVENT(lParam) == FD_READ)
+        socket->OnReceive(WSAGETSELECTERROR(lParam));
     return 0;
 }
 
@@ -182,9 +174,5 @@ void CAsyncSocket::Close()
 }
 
 void CAsyncSocket::OnReceive(int)
-{
-}
-
-void CAsyncSocket::OnSend(int)
 {
 }

@@ -25,7 +25,6 @@ public:
     virtual void Close();
 
     virtual void OnReceive(int nErrorCode);
-    virtual void OnSend(int nErrorCode);
 
     SOCKET m_hSocket = INVALID_SOCKET;
 };

@@ -1,15 +1,5 @@
 #include "framework/File.h"
 
-CFile& CFile::operator=(CFile&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        m_hFile = other.m_hFile;
-        other.m_hFile = INVALID_HANDLE_VALUE;
-    }
-    return *this;
-}
-
 BOOL CFile::Open(const std::wstring& path, unsigned nOpenFlags)
 {
     Close();

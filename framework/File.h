@@ -1,4 +1,4 @@
-// An open file handle; move-only, closed when destroyed.
+// An open file handle, closed when destroyed.
 #pragma once
 
 #include <cstdint>
@@ -14,8 +14,6 @@ public:
     ~CFile() { Close(); }
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
-    CFile(CFile&& other) noexcept : m_hFile(other.m_hFile) { other.m_hFile = INVALID_HANDLE_VALUE; }
-    CFile& operator=(CFile&& other) noexcept;
 
     // Opens an existing file for reading; shareExclusive lets no other opener in.
     BOOL Open(const std::wstring& path, unsigned nOpenFlags);

@@ -13,7 +13,7 @@
 #include "download/StatusLines.h"
 
 // Records everything the sequencer asks of its window and what it reports, against a fake clock.
-class FakeDownloadHost : public IDownloadHost, public IDownloadScreen {
+class FakeDownloadHost : public DownloadView {
 public:
     struct Sent {
         std::wstring ip;
@@ -41,8 +41,6 @@ public:
     std::set<std::wstring> m_heldElsewhere; // boards another program is updating
     std::vector<std::wstring> m_claims;     // "+ip" taken, "-ip" released, "?ip" refused
 
-    DownloadView m_view{*this};
-
     std::uint64_t NowMs() override { return m_now; }
     void PostSequencerMessage(SequencerMessage message) override { m_posted.push_back(message); }
     void ScheduleTick(std::uint64_t deadline) override
@@ -62,31 +60,28 @@ public:
     void OnDownloadStarted(const std::wstring& path) override
     {
         m_bReady = false;
-        m_view.OnDownloadStarted(path);
+        DownloadView::OnDownloadStarted(path);
     }
     void OnOpenFailed(const std::wstring& path) override
     {
-        m_view.OnOpenFailed(path);
+        DownloadView::OnOpenFailed(path);
         m_bReady = true;
     }
-    void OnBoardStarted(int, const std::wstring&) override { m_view.OnBoardStarted(); }
-    void OnRetrying(int, const std::wstring& ip, std::uint8_t opcode) override { m_view.OnRetrying(ip, opcode); }
-    void OnRebootSent(int, const std::wstring& ip) override { m_view.OnRebootSent(ip); }
     void OnBlockAcked(const BlockAcked& acked) override
     {
         m_acked.push_back(acked);
-        m_view.OnBlockAcked(acked);
+        DownloadView::OnBlockAcked(acked);
     }
     void OnBoardFinished(const BoardEnd& end) override
     {
-        m_view.OnBoardFinished(end);
+        DownloadView::OnBoardFinished(end);
         m_finished.push_back(end);
         m_finishedAt.push_back(m_sent.size());
     }
     void OnDownloadEnded() override { m_bReady = true; }
-    void OnBoardRestarted(int, const std::wstring& ip, std::uint32_t block) override
+    void OnBoardRestarted(int position, const std::wstring& ip, std::uint32_t block) override
     {
-        m_view.OnBoardRestarted(ip);
+        DownloadView::OnBoardRestarted(position, ip, block);
         m_restarts.push_back(block);
         m_restartAt.push_back(m_sent.size());
     }
