@@ -9,7 +9,6 @@
 #include "cli/lanes/FlashBatch.h"
 #include "cli/lanes/ReturnCheck.h"
 #include "cli/lanes/StationTracker.h"
-#include "cli/report/BoardResult.h"
 #include "cli/report/JsonText.h"
 #include "cli/report/OutputText.h"
 #include "cli/report/StationBoard.h"
@@ -116,15 +115,15 @@ std::uint64_t Serve(CliRun& run, BoardSearch& search, std::vector<FlashBoard>& b
     return elapsed;
 }
 
-void PrintResults(CliRun& run, const std::vector<StationBoard>& station, std::uint64_t elapsedMs,
-    const FirmwareKind& kind)
+void PrintResults(CliRun& run, const std::vector<StationBoard>& station, const StationCounts& counts,
+    std::uint64_t elapsedMs, const FirmwareKind& kind)
 {
     const CliOptions& options = run.Options();
     const std::uint64_t limit = options.m_nVerifyReturnMs;
     std::wstring lines;
     for (const StationBoard& b : station)
         lines += FormatStationLine(b, limit) + L"\n";
-    lines += FormatSummary(CountFlash(station), elapsedMs) + L"\n";
+    lines += FormatSummary(counts, elapsedMs) + L"\n";
     run.Log().WriteUnicode(lines);
     if (options.m_bJson) {
         const int signal = run.Platform().Interruption();
@@ -163,7 +162,7 @@ CliExit FlashCommand(CliRun& run)
         } else if (!b.m_bServed) {
             r.m_kind = ResultKind::Skipped;
             r.m_strLabel = kind.m_pszLabel;
-            run.Log().WriteUnicode(FormatResultLine(r) + L"\r\n");
+            run.Log().WriteUnicode(FormatStationLine(b.m_station, options.m_nVerifyReturnMs) + L"\r\n");
         } else if (search->interrupted) {
             r.m_kind = ResultKind::NotStarted;
             b.m_bServed = false;
@@ -179,7 +178,8 @@ CliExit FlashCommand(CliRun& run)
             b.m_station.m_nStartWallMs = b.m_station.m_nEndWallMs = now;
         station.push_back(b.m_station);
     }
-    PrintResults(run, station, elapsed, kind);
+    const StationCounts counts = CountStation(station);
+    PrintResults(run, station, counts, elapsed, kind);
     if (run.HasRecord()) {
         const std::vector<std::uint8_t>& image = firmware.m_image;
         const RecordImage recorded{DecodeSystemText(FileNameOfPath(options.m_strFile)), image.size(),
@@ -188,20 +188,10 @@ CliExit FlashCommand(CliRun& run)
             run.Record(b, recorded);
     }
 
-    std::vector<BoardResult> results;
-    for (const StationBoard& b : station)
-        results.push_back(b.m_result);
-    CliExit code = FlashExitCode(results, !options.m_bAll);
-    // A board that did not come back after its reboot was not flashed as far as anyone can tell.
-    if (code == CliExit::Ok && std::any_of(station.begin(), station.end(), [](const StationBoard& b) {
-            return b.m_return.m_state == ReturnOutcome::State::NotBack;
-        }))
-        code = CliExit::SomeFailed;
+    const CliExit code = FlashExitCode(counts, !options.m_bAll);
     if (code == CliExit::NoBoardMatched && !run.InterruptNoted()) {
-        const bool anyAnswered = std::any_of(results.begin(), results.end(),
-            [](const BoardResult& r) { return !(r.m_kind == ResultKind::NoReply && r.m_nOpcode == OP_DISCOVER); });
-        return run.Fail(code, !anyAnswered ? L"no board answered"
-                                           : L"no board matched: none that answered carries the label \""
+        return run.Fail(code, counts.unanswered == counts.boards ? L"no board answered"
+                                                                : L"no board matched: none that answered carries the label \""
                 + std::wstring(kind.m_pszLabel) + L"\"");
     }
     return code;

@@ -130,7 +130,7 @@ std::string DiscoverJson(const std::vector<BoardList>& boards, const std::vector
 
 std::string FlashJson(const FlashReport& report)
 {
-    const ResultCounts c = CountFlash(report.m_boards);
+    const StationCounts c = CountStation(report.m_boards);
     Json json{{"file", JsonText(DecodeSystemText(report.m_strFile))}, {"kind", JsonText(report.m_strToken)},
         {"label", JsonText(report.m_strLabel)}, {"parallel", report.m_nParallel},
         {"elapsed", JsonSeconds(report.m_nElapsedMs)}};
@@ -139,7 +139,7 @@ std::string FlashJson(const FlashReport& report)
     json["boards"] = Json::array();
     for (const StationBoard& b : report.m_boards)
         json["boards"].push_back(ResultObject(b, report.m_nReturnLimitMs));
-    Json summary{{"boards", c.boards}, {"ok", c.ok}, {"failed", c.failed}, {"skipped", c.skipped}};
+    Json summary{{"boards", c.boards}, {"ok", c.served}, {"failed", c.failed}, {"skipped", c.skipped}};
     // Counts only some runs have appear when they are not 0.
     if (c.unconfirmed > 0)
         summary["unconfirmed"] = c.unconfirmed;
