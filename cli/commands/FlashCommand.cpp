@@ -142,12 +142,11 @@ CliExit FlashCommand(CliRun& run)
     const CliOptions& options = run.Options();
     Firmware firmware;
     std::vector<std::wstring> targets;
-    CliExit failure = CliExit::Ok;
-    if (!run.Start(&firmware, targets, failure))
-        return failure;
-    const std::unique_ptr<BoardSearch> search = run.Search(targets, failure);
+    if (!run.Start(&firmware, targets))
+        return run.Failure();
+    const std::unique_ptr<BoardSearch> search = run.Search(targets);
     if (!search)
-        return failure;
+        return run.Failure();
     const FirmwareKind& kind = *firmware.m_pKind;
 
     std::vector<FlashBoard> boards = BoardsInOrder(options, search->finder, targets);
