@@ -17,27 +17,18 @@ std::string Scalar(const Json& value)
 
 void Write(std::string& out, const Json& value)
 {
-    if (value.is_object()) {
-        out += '{';
-        const char* separator = "";
-        for (const auto& [key, item] : value.items()) {
-            out += separator + Scalar(key) + ": ";
-            Write(out, item);
-            separator = ", ";
-        }
-        out += '}';
-    } else if (value.is_array()) {
-        out += '[';
-        const char* separator = "";
-        for (const Json& item : value) {
-            out += separator;
-            Write(out, item);
-            separator = ", ";
-        }
-        out += ']';
-    } else {
+    if (!value.is_structured()) {
         out += Scalar(value);
+        return;
     }
+    out += value.is_object() ? '{' : '[';
+    const char* separator = "";
+    for (const auto& [key, item] : value.items()) {
+        out += separator + (value.is_object() ? Scalar(key) + ": " : std::string());
+        Write(out, item);
+        separator = ", ";
+    }
+    out += value.is_object() ? '}' : ']';
 }
 
 // Scalars share the first line; a member holding a list or an object starts a
@@ -119,10 +110,9 @@ std::string DiscoverJson(const std::vector<BoardList>& boards, const std::vector
     Json json{{"boards", Json::array()}};
     for (const BoardList& b : boards)
         json["boards"].push_back(BoardFields(b));
-    if (!unanswered.empty()) {
-        for (const std::wstring& address : unanswered)
-            json["unanswered"].push_back(JsonText(address));
-    }
+    // Listed only when there are any: the member is made by the first.
+    for (const std::wstring& address : unanswered)
+        json["unanswered"].push_back(JsonText(address));
     if (!signal.empty())
         json["signal"] = JsonText(signal);
     return Document(json);
