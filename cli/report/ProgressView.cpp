@@ -71,15 +71,10 @@ void ProgressView::OnBoardProgress(int board, int percent)
     Live& live = m_live[board];
     const int before = live.percent;
     live.percent = percent;
-    live.state = "data";
-    if (m_style == ProgressStyle::Lines) {
-        // One line per tenth is enough to see a board move and few enough for a log.
-        if (percent / 10 > before / 10)
-            Print(Address(board) + ": " + std::to_string(percent / 10 * 10) + "%");
-    } else if (m_style == ProgressStyle::Bars) {
-        Erase();
-        Draw();
-    }
+    // One line per tenth is enough to see a board move and few enough for a log.
+    if (m_style == ProgressStyle::Lines && percent / 10 > before / 10)
+        Print(Address(board) + ": " + std::to_string(percent / 10 * 10) + "%");
+    SetState(board, "data");
 }
 
 void ProgressView::OnBoardRetrying(int board, std::uint8_t opcode)
