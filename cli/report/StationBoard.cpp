@@ -222,8 +222,8 @@ std::wstring FormatStationSummary(const StationCounts& c, std::uint64_t elapsedM
 
 CliExit FlashExitCode(const StationCounts& c, bool boardsNamed)
 {
-    // Served means started: a board of another kind, one never reached and one that never answered were not.
-    if (c.boards - c.skipped - c.notStarted - c.unanswered == 0)
+    // None matched when none was started: each was of another kind, cut short before its turn, or silent.
+    if (c.boards == c.skipped + c.notStarted + c.unanswered)
         return CliExit::NoBoardMatched;
     return c.served + (boardsNamed ? 0 : c.skipped) == c.boards ? CliExit::Ok : CliExit::SomeFailed;
 }
