@@ -26,27 +26,25 @@ namespace {
 std::vector<StationBoard> BoardsInOrder(CliRun& run, const BoardSearch& search, const std::vector<std::wstring>& targets,
     const FirmwareKind& kind, std::vector<std::size_t>& served)
 {
-    std::vector<BoardList> answered; // as the kind rule sees them: a board that did not answer has no address
+    std::vector<BoardList> lists;
     if (run.Options().m_bAll) {
-        answered = search.finder.Boards();
-        std::stable_sort(answered.begin(), answered.end(),
+        lists = search.finder.Boards();
+        std::stable_sort(lists.begin(), lists.end(),
             [](const BoardList& a, const BoardList& b) { return ParseIPv4(a.m_strIP) < ParseIPv4(b.m_strIP); });
     }
-    std::vector<StationBoard> boards(answered.size());
-    for (std::size_t i = 0; i < answered.size(); ++i)
-        boards[i].m_result.m_board = answered[i];
     for (const std::wstring& target : targets) {
         const BoardList* found = search.finder.Find(target);
-        answered.push_back(found ? *found : BoardList{});
-        boards.emplace_back();
-        boards.back().m_result.m_board = found ? *found : BoardList{L"", target, L""};
+        lists.push_back(found ? *found : BoardList{L"", target, L""});
     }
-    // The window's kind rule, by the same function; a named board that never answered is served by none.
-    const BoardChoice choice = ChooseBoards(FileNameOfPath(run.Options().m_strFile), answered);
+    // The window's kind rule, by the same function.
+    const BoardChoice choice = ChooseBoards(FileNameOfPath(run.Options().m_strFile), lists);
+    std::vector<StationBoard> boards(lists.size());
     for (std::size_t i = 0; i < boards.size(); ++i) {
         BoardResult& r = boards[i].m_result;
-        if (answered[i].m_strIP.empty()) {
-            // Cut short while asking: the boards named or found so far were not started.
+        r.m_board = lists[i];
+        if (search.finder.Find(r.m_board.m_strIP) == nullptr) {
+            // A named board that never answered has only its address. Cut short
+            // while asking, the boards named or found so far were not started.
             r.m_kind = search.interrupted ? ResultKind::NotStarted : ResultKind::NoReply;
             r.m_nOpcode = search.interrupted ? 0 : OP_DISCOVER;
         } else if (!choice.served[i]) {
