@@ -56,14 +56,12 @@ void ProgressView::OnStatusLine(const std::wstring& line)
 
 void ProgressView::OnBoardStarted(int board)
 {
-    m_live[board] = Live{0, "file name"};
-    if (m_style == ProgressStyle::Lines) {
+    m_live[board].percent = 0;
+    if (m_style == ProgressStyle::Lines)
         Print(Address(board) + ": downloading to " + Name(board));
-    } else if (m_style == ProgressStyle::Bars) {
+    else if (m_style == ProgressStyle::Bars)
         m_active.push_back(board);
-        Erase();
-        Draw();
-    }
+    SetState(board, "file name");
 }
 
 void ProgressView::OnBoardProgress(int board, int percent)
