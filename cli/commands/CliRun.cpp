@@ -63,21 +63,21 @@ CliRun::CliRun(IPlatform& platform, IClock& clock)
 
 CliRun::~CliRun() = default;
 
-bool CliRun::Start(Firmware* firmware, std::vector<std::wstring>& targets, CliExit& failure)
+bool CliRun::Start(Firmware* firmware, std::vector<std::wstring>& targets)
 {
-    return (firmware == nullptr || LoadFirmware(*firmware, failure)) && ReadTargets(targets, failure)
-        && Prepare(failure) && OpenRecord(failure) && CheckReachable(targets, failure);
+    return (firmware == nullptr || LoadFirmware(*firmware)) && ReadTargets(targets)
+        && Prepare() && OpenRecord() && CheckReachable(targets);
 }
 
-std::unique_ptr<BoardSearch> CliRun::Search(const std::vector<std::wstring>& targets, CliExit& failure)
+std::unique_ptr<BoardSearch> CliRun::Search(const std::vector<std::wstring>& targets)
 {
     auto search = std::make_unique<BoardSearch>(m_clock, *m_network);
     if (targets.empty() && search->link.BroadcastAdapterCount() == 0) {
-        failure = Fail(CliExit::NoNetwork, L"no adapter to broadcast from (loopback only); give the boards' addresses");
+        Refuse(CliExit::NoNetwork, L"no adapter to broadcast from (loopback only); give the boards' addresses");
         return nullptr;
     }
     StopWhenInterrupted(search->loop);
-    if (!StartLog(targets.empty() ? STATUS_SEARCHING : STATUS_SEARCHING_PING_LIST, failure))
+    if (!StartLog(targets.empty() ? STATUS_SEARCHING : STATUS_SEARCHING_PING_LIST))
         return nullptr;
     search->finder.Run(targets, m_options.m_nWaitMs);
     search->interrupted = NoteInterruption();
@@ -91,48 +91,41 @@ int CliRun::Status(CliExit code) const
     return static_cast<int>(m_bRecordLost ? CliExit::RecordLost : code);
 }
 
-bool CliRun::LoadFirmware(Firmware& firmware, CliExit& failure)
+bool CliRun::LoadFirmware(Firmware& firmware)
 {
     const std::wstring& path = m_options.m_strFile;
     const std::wstring name = FileNameOfPath(path);
     firmware.m_pKind = FindFirmwareKind(name);
     if (firmware.m_pKind == nullptr) {
-        failure = Fail(CliExit::Usage, L"the file name " + name + L" holds no firmware kind token (" + KindTokens()
+        return Refuse(CliExit::Usage, L"the file name " + name + L" holds no firmware kind token (" + KindTokens()
             + L"); the token tells which boards the file is for");
-        return false;
     }
     // The boards get the name in the workstation's code page; a character it lacks
     // would reach them as '?' or a look-alike, so the name is refused, as the window does.
     if (!FitsAnsi(name)) {
-        failure = Fail(CliExit::Usage, L"the file name " + name
+        return Refuse(CliExit::Usage, L"the file name " + name
             + L" holds characters that the workstation's code page lacks; rename the file");
-        return false;
     }
     firmware.m_strAnsiName = WideToAnsi(name);
     if (!FileNameFits(firmware.m_strAnsiName)) {
-        failure = Fail(CliExit::Usage, L"the file name " + name + L" is " + std::to_wstring(firmware.m_strAnsiName.size())
+        return Refuse(CliExit::Usage, L"the file name " + name + L" is " + std::to_wstring(firmware.m_strAnsiName.size())
             + L" bytes long; a file-name request carries at most " + std::to_wstring(DATA_BLOCK_SIZE - 1));
-        return false;
     }
     // Read whole, once: every lane sends from these bytes, whatever happens to the file meanwhile.
     std::wstring error;
-    if (!m_platform.ReadImage(path, firmware.m_image, error)) {
-        failure = Fail(CliExit::Usage, L"cannot read " + path + L": " + error);
-        return false;
-    }
+    if (!m_platform.ReadImage(path, firmware.m_image, error))
+        return Refuse(CliExit::Usage, L"cannot read " + path + L": " + error);
     return true;
 }
 
-bool CliRun::OpenRecord(CliExit& failure)
+bool CliRun::OpenRecord()
 {
     if (m_options.m_strRecord.empty())
         return true;
     std::wstring error;
     m_record = m_platform.OpenRecord(m_options.m_strRecord, error);
-    if (!m_record) {
-        failure = Fail(CliExit::Usage, L"cannot write the record " + m_options.m_strRecord + L": " + error);
-        return false;
-    }
+    if (!m_record)
+        return Refuse(CliExit::Usage, L"cannot write the record " + m_options.m_strRecord + L": " + error);
     return true;
 }
 
@@ -153,6 +146,12 @@ ProgressStyle CliRun::Style()
     if (m_options.m_bQuiet)
         return ProgressStyle::Quiet;
     return m_platform.ErrIsTerminal() ? ProgressStyle::Bars : ProgressStyle::Lines;
+}
+
+bool CliRun::Refuse(CliExit code, const std::wstring& message)
+{
+    m_failure = Fail(code, message);
+    return false;
 }
 
 CliExit CliRun::Fail(CliExit code, const std::wstring& message)
@@ -201,15 +200,13 @@ bool CliRun::NoteInterruption()
     return signal != 0;
 }
 
-bool CliRun::StartLog(const std::wstring& firstLine, CliExit& failure)
+bool CliRun::StartLog(const std::wstring& firstLine)
 {
     // A log that cannot take its first line is refused as an unwritable one
     // is, before anything is sent; one lost later is reported when it happens.
     m_log.Write(firstLine);
-    if (m_log.IsLost()) {
-        failure = Fail(CliExit::Usage, L"cannot write the log " + m_options.m_strLog + L": " + WriteErrorText(m_nLogError));
-        return false;
-    }
+    if (m_log.IsLost())
+        return Refuse(CliExit::Usage, L"cannot write the log " + m_options.m_strLog + L": " + WriteErrorText(m_nLogError));
     m_bLogStarted = true;
     return true;
 }
@@ -223,29 +220,23 @@ void CliRun::OnLogLost(int error)
     Message(L"cannot write the log " + m_options.m_strLog + L": " + WriteErrorText(error) + L"; the log ends here");
 }
 
-bool CliRun::ReadTargets(std::vector<std::wstring>& targets, CliExit& failure)
+bool CliRun::ReadTargets(std::vector<std::wstring>& targets)
 {
     std::vector<std::wstring> typed = m_options.m_addresses;
     for (const std::wstring& list : m_options.m_listFiles) {
         std::vector<std::uint8_t> bytes;
         std::wstring error;
-        if (!m_platform.ReadFile(list, bytes, error)) {
-            failure = Fail(CliExit::Usage, L"cannot read the address list " + list + L": " + error);
-            return false;
-        }
+        if (!m_platform.ReadFile(list, bytes, error))
+            return Refuse(CliExit::Usage, L"cannot read the address list " + list + L": " + error);
         const std::vector<std::wstring> listed = ListFileTargets(AnsiToWide(std::string(bytes.begin(), bytes.end())));
-        if (listed.empty()) {
-            failure = Fail(CliExit::Usage, L"the address list " + list + L" holds no address");
-            return false;
-        }
+        if (listed.empty())
+            return Refuse(CliExit::Usage, L"the address list " + list + L" holds no address");
         typed.insert(typed.end(), listed.begin(), listed.end());
     }
     for (const std::wstring& text : typed) {
         std::wstring ip;
-        if (!NormaliseAddress(text, ip)) {
-            failure = Fail(CliExit::Usage, L"'" + text + L"' is not an IPv4 address (four numbers 0 to 255 with dots)");
-            return false;
-        }
+        if (!NormaliseAddress(text, ip))
+            return Refuse(CliExit::Usage, L"'" + text + L"' is not an IPv4 address (four numbers 0 to 255 with dots)");
         // A board named twice is served once: two lanes must never share one.
         if (std::find(targets.begin(), targets.end(), ip) == targets.end())
             targets.push_back(ip);
@@ -253,38 +244,30 @@ bool CliRun::ReadTargets(std::vector<std::wstring>& targets, CliExit& failure)
     return true;
 }
 
-bool CliRun::CheckReachable(const std::vector<std::wstring>& targets, CliExit& failure)
+bool CliRun::CheckReachable(const std::vector<std::wstring>& targets)
 {
     for (const std::wstring& ip : targets) {
         const std::wstring why = WhyUnreachable(m_network->Adapters(), ip);
-        if (!why.empty()) {
-            failure = Fail(CliExit::Usage, ip + L" " + why + L" (local adapters: " + AdapterList(m_network->Adapters()) + L")");
-            return false;
-        }
+        if (!why.empty())
+            return Refuse(CliExit::Usage, ip + L" " + why + L" (local adapters: " + AdapterList(m_network->Adapters()) + L")");
     }
     return true;
 }
 
-bool CliRun::Prepare(CliExit& failure)
+bool CliRun::Prepare()
 {
     if (!m_options.m_strLog.empty()) {
         std::wstring error;
         std::unique_ptr<std::ostream> file = m_platform.OpenLog(m_options.m_strLog, error);
-        if (!file) {
-            failure = Fail(CliExit::Usage, L"cannot write the log " + m_options.m_strLog + L": " + error);
-            return false;
-        }
+        if (!file)
+            return Refuse(CliExit::Usage, L"cannot write the log " + m_options.m_strLog + L": " + error);
         m_log.Attach(std::move(file), [this](int error) { OnLogLost(error); });
     }
     std::wstring error;
     m_network = m_platform.OpenNetwork(error);
-    if (!m_network) {
-        failure = Fail(CliExit::NoNetwork, error);
-        return false;
-    }
-    if (m_network->Adapters().empty()) {
-        failure = Fail(CliExit::NoNetwork, L"no IPv4 address to send from: no adapter that is up has one that could be bound");
-        return false;
-    }
+    if (!m_network)
+        return Refuse(CliExit::NoNetwork, error);
+    if (m_network->Adapters().empty())
+        return Refuse(CliExit::NoNetwork, L"no IPv4 address to send from: no adapter that is up has one that could be bound");
     return true;
 }

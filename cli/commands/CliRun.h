@@ -50,10 +50,11 @@ public:
     StatusLog& Log() { return m_log; }
 
     // The firmware (when `firmware` is given), the named boards, the log, the
-    // network and the record; false with `failure` set at the first refusal.
-    bool Start(Firmware* firmware, std::vector<std::wstring>& targets, CliExit& failure);
-    // Asks the named boards, or with none every adapter's broadcast, for `--wait`.
-    std::unique_ptr<BoardSearch> Search(const std::vector<std::wstring>& targets, CliExit& failure);
+    // network and the record; false at the first refusal, which Failure() gives.
+    bool Start(Firmware* firmware, std::vector<std::wstring>& targets);
+    // Asks the named boards, or with none every adapter's broadcast, for `--wait`; null when refused.
+    std::unique_ptr<BoardSearch> Search(const std::vector<std::wstring>& targets);
+    CliExit Failure() const { return m_failure; }
 
     bool HasRecord() const { return m_record != nullptr; }
     void Record(const StationBoard& board, const RecordImage& image);
@@ -67,12 +68,13 @@ public:
     int Status(CliExit code) const;
 
 private:
-    bool LoadFirmware(Firmware& firmware, CliExit& failure);
-    bool ReadTargets(std::vector<std::wstring>& targets, CliExit& failure);
-    bool Prepare(CliExit& failure); // the log and the network
-    bool OpenRecord(CliExit& failure);
-    bool CheckReachable(const std::vector<std::wstring>& targets, CliExit& failure);
-    bool StartLog(const std::wstring& firstLine, CliExit& failure);
+    bool Refuse(CliExit code, const std::wstring& message); // false, with Failure() set
+    bool LoadFirmware(Firmware& firmware);
+    bool ReadTargets(std::vector<std::wstring>& targets);
+    bool Prepare(); // the log and the network
+    bool OpenRecord();
+    bool CheckReachable(const std::vector<std::wstring>& targets);
+    bool StartLog(const std::wstring& firstLine);
     void OnLogLost(int error);
     void StopWhenInterrupted(EventLoop& loop);
 
@@ -87,6 +89,7 @@ private:
     bool m_bStdoutLost = false;
     bool m_bInterruptNoted = false;
     bool m_bRecordLost = false;  // a record line that did not go in whole
+    CliExit m_failure = CliExit::Ok; // why Start or Search refused
     std::unique_ptr<IRecordFile> m_record;
 };
 

@@ -26,13 +26,12 @@ std::wstring UnitLine(const BoardList& b)
 
 CliExit DiscoverCommand(CliRun& run)
 {
-    CliExit failure = CliExit::Ok;
     std::vector<std::wstring> targets;
-    if (!run.Start(nullptr, targets, failure))
-        return failure;
-    const std::unique_ptr<BoardSearch> search = run.Search(targets, failure);
+    if (!run.Start(nullptr, targets))
+        return run.Failure();
+    const std::unique_ptr<BoardSearch> search = run.Search(targets);
     if (!search)
-        return failure;
+        return run.Failure();
 
     const std::vector<BoardList>& boards = search->finder.Boards();
     for (const BoardList& b : boards)

@@ -9,7 +9,6 @@
 #include "cli/lanes/FlashBatch.h"
 #include "cli/lanes/ReturnCheck.h"
 #include "cli/lanes/StationTracker.h"
-#include "cli/report/BoardResult.h"
 #include "cli/report/JsonText.h"
 #include "cli/report/OutputText.h"
 #include "cli/report/StationBoard.h"
@@ -21,65 +20,62 @@
 
 namespace {
 
-// One board of the command, in the order boards are reported.
-struct FlashBoard {
-    StationBoard m_station;
-    bool m_bAnswered = false; // a named board that did not answer has only its address
-    bool m_bServed = false;
-};
-
-// All that answered (with --all, by address), then the named ones.
-std::vector<FlashBoard> BoardsInOrder(const CliOptions& options, const BoardFinder& finder,
-    const std::vector<std::wstring>& targets)
+// The boards in the order they are reported: all that answered (with --all,
+// by address), then the named ones. Those to serve are listed in `served`;
+// the others have their results already.
+std::vector<StationBoard> BoardsInOrder(CliRun& run, const BoardSearch& search, const std::vector<std::wstring>& targets,
+    const FirmwareKind& kind, std::vector<std::size_t>& served)
 {
-    std::vector<FlashBoard> boards;
-    const auto add = [&boards](const BoardList& board, bool answered) {
-        boards.emplace_back();
-        boards.back().m_station.m_result.m_board = board;
-        boards.back().m_bAnswered = answered;
-    };
-    if (options.m_bAll) {
-        std::vector<BoardList> answered = finder.Boards();
-        std::stable_sort(answered.begin(), answered.end(),
+    std::vector<BoardList> lists;
+    if (run.Options().m_bAll) {
+        lists = search.finder.Boards();
+        std::stable_sort(lists.begin(), lists.end(),
             [](const BoardList& a, const BoardList& b) { return ParseIPv4(a.m_strIP) < ParseIPv4(b.m_strIP); });
-        for (const BoardList& b : answered)
-            add(b, true);
     }
     for (const std::wstring& target : targets) {
-        const BoardList* found = finder.Find(target);
-        add(found ? *found : BoardList{L"", target, L""}, found != nullptr);
+        const BoardList* found = search.finder.Find(target);
+        lists.push_back(found ? *found : BoardList{L"", target, L""});
+    }
+    // The window's kind rule, by the same function.
+    const BoardChoice choice = ChooseBoards(FileNameOfPath(run.Options().m_strFile), lists);
+    std::vector<StationBoard> boards(lists.size());
+    for (std::size_t i = 0; i < boards.size(); ++i) {
+        BoardResult& r = boards[i].m_result;
+        r.m_board = lists[i];
+        if (search.finder.Find(r.m_board.m_strIP) == nullptr) {
+            // A named board that never answered has only its address. Cut short
+            // while asking, the boards named or found so far were not started.
+            r.m_kind = search.interrupted ? ResultKind::NotStarted : ResultKind::NoReply;
+            r.m_nOpcode = search.interrupted ? 0 : OP_DISCOVER;
+        } else if (!choice.served[i]) {
+            r.m_kind = ResultKind::Skipped;
+            r.m_strLabel = kind.m_pszLabel;
+            run.Log().WriteUnicode(FormatStationLine(boards[i], 0) + L"\r\n");
+        } else if (search.interrupted) {
+            r.m_kind = ResultKind::NotStarted;
+        } else {
+            served.push_back(i);
+        }
     }
     return boards;
 }
 
-// The window's kind rule, by the same function; a named board that never answered is served by none.
-void ChooseServed(std::vector<FlashBoard>& boards, const std::wstring& path)
-{
-    std::vector<BoardList> lists;
-    for (const FlashBoard& b : boards)
-        lists.push_back(b.m_bAnswered ? b.m_station.m_result.m_board : BoardList{});
-    const BoardChoice choice = ChooseBoards(FileNameOfPath(path), lists);
-    for (std::size_t i = 0; i < boards.size(); ++i)
-        boards[i].m_bServed = choice.served[i] && boards[i].m_bAnswered;
-}
-
 // Serves the boards chosen, up to --parallel at once; their records hold the results.
-std::uint64_t Serve(CliRun& run, BoardSearch& search, std::vector<FlashBoard>& boards, const Firmware& firmware)
+std::uint64_t Serve(CliRun& run, BoardSearch& search, std::vector<StationBoard>& boards,
+    const std::vector<std::size_t>& served, const Firmware& firmware)
 {
     const CliOptions& options = run.Options();
     IClock& clock = run.Clock();
     // Each board's times, retransmissions and, with --verify-return, its return.
     std::vector<StationBoard> lanes;
-    std::vector<BoardList> served;
+    std::vector<BoardList> lists;
     FlashJob job{options.m_strFile, firmware.m_strAnsiName, {}, options.m_nParallel};
-    for (const FlashBoard& b : boards) {
-        if (b.m_bServed) {
-            lanes.push_back(b.m_station);
-            served.push_back(b.m_station.m_result.m_board);
-            job.m_addresses.push_back(b.m_station.m_result.m_board.m_strIP);
-        }
+    for (std::size_t i : served) {
+        lanes.push_back(boards[i]);
+        lists.push_back(boards[i].m_result.m_board);
+        job.m_addresses.push_back(boards[i].m_result.m_board.m_strIP);
     }
-    ProgressView view(run.Platform().Err(), run.Style(), run.Log(), served);
+    ProgressView view(run.Platform().Err(), run.Style(), run.Log(), lists);
     StationTracker* tracking = nullptr;
     std::unique_ptr<ReturnCheck> check;
     if (options.m_nVerifyReturnMs != 0) {
@@ -107,29 +103,26 @@ std::uint64_t Serve(CliRun& run, BoardSearch& search, std::vector<FlashBoard>& b
     }
     const std::uint64_t elapsed = clock.NowMs() - start;
     // The tracker has every board's result, cut short or not.
-    std::size_t lane = 0;
-    for (FlashBoard& b : boards) {
-        if (b.m_bServed)
-            b.m_station = lanes[lane++];
-    }
+    for (std::size_t lane = 0; lane < served.size(); ++lane)
+        boards[served[lane]] = lanes[lane];
     run.NoteInterruption();
     return elapsed;
 }
 
-void PrintResults(CliRun& run, const std::vector<StationBoard>& station, std::uint64_t elapsedMs,
-    const FirmwareKind& kind)
+void PrintResults(CliRun& run, const std::vector<StationBoard>& boards, const StationCounts& counts,
+    std::uint64_t elapsedMs, const FirmwareKind& kind)
 {
     const CliOptions& options = run.Options();
     const std::uint64_t limit = options.m_nVerifyReturnMs;
     std::wstring lines;
-    for (const StationBoard& b : station)
+    for (const StationBoard& b : boards)
         lines += FormatStationLine(b, limit) + L"\n";
-    lines += FormatSummary(CountFlash(station), elapsedMs) + L"\n";
+    lines += FormatSummary(counts, elapsedMs) + L"\n";
     run.Log().WriteUnicode(lines);
     if (options.m_bJson) {
         const int signal = run.Platform().Interruption();
         const FlashReport report{options.m_strFile, kind.m_pszToken, kind.m_pszLabel, options.m_nParallel, elapsedMs,
-            station, signal != 0 ? SignalName(signal) : std::wstring(), limit};
+            boards, signal != 0 ? SignalName(signal) : std::wstring(), limit};
         run.Print(FlashJson(report));
     } else {
         run.Print(Utf8(lines));
@@ -143,65 +136,35 @@ CliExit FlashCommand(CliRun& run)
     const CliOptions& options = run.Options();
     Firmware firmware;
     std::vector<std::wstring> targets;
-    CliExit failure = CliExit::Ok;
-    if (!run.Start(&firmware, targets, failure))
-        return failure;
-    const std::unique_ptr<BoardSearch> search = run.Search(targets, failure);
+    if (!run.Start(&firmware, targets))
+        return run.Failure();
+    const std::unique_ptr<BoardSearch> search = run.Search(targets);
     if (!search)
-        return failure;
+        return run.Failure();
     const FirmwareKind& kind = *firmware.m_pKind;
 
-    std::vector<FlashBoard> boards = BoardsInOrder(options, search->finder, targets);
-    ChooseServed(boards, options.m_strFile);
-    bool anyServed = false;
-    for (FlashBoard& b : boards) {
-        BoardResult& r = b.m_station.m_result;
-        if (!b.m_bAnswered) {
-            // Cut short while asking: the boards named or found so far were not started.
-            r.m_kind = search->interrupted ? ResultKind::NotStarted : ResultKind::NoReply;
-            r.m_nOpcode = search->interrupted ? 0 : OP_DISCOVER;
-        } else if (!b.m_bServed) {
-            r.m_kind = ResultKind::Skipped;
-            r.m_strLabel = kind.m_pszLabel;
-            run.Log().WriteUnicode(FormatResultLine(r) + L"\r\n");
-        } else if (search->interrupted) {
-            r.m_kind = ResultKind::NotStarted;
-            b.m_bServed = false;
-        }
-        anyServed = anyServed || b.m_bServed;
-    }
-    const std::uint64_t elapsed = anyServed ? Serve(run, *search, boards, firmware) : 0;
-
-    std::vector<StationBoard> station;
+    std::vector<std::size_t> served;
+    std::vector<StationBoard> boards = BoardsInOrder(run, *search, targets, kind, served);
+    const std::uint64_t elapsed = served.empty() ? 0 : Serve(run, *search, boards, served, firmware);
     const std::uint64_t now = run.Clock().WallMs();
-    for (FlashBoard& b : boards) {
-        if (!b.m_station.m_bStarted)
-            b.m_station.m_nStartWallMs = b.m_station.m_nEndWallMs = now;
-        station.push_back(b.m_station);
+    for (StationBoard& b : boards) {
+        if (!b.m_bStarted)
+            b.m_nStartWallMs = b.m_nEndWallMs = now;
     }
-    PrintResults(run, station, elapsed, kind);
+    const StationCounts counts = CountStation(boards);
+    PrintResults(run, boards, counts, elapsed, kind);
     if (run.HasRecord()) {
         const std::vector<std::uint8_t>& image = firmware.m_image;
         const RecordImage recorded{DecodeSystemText(FileNameOfPath(options.m_strFile)), image.size(),
             Sha256::Hex(image.data(), image.size())};
-        for (const StationBoard& b : station)
+        for (const StationBoard& b : boards)
             run.Record(b, recorded);
     }
 
-    std::vector<BoardResult> results;
-    for (const StationBoard& b : station)
-        results.push_back(b.m_result);
-    CliExit code = FlashExitCode(results, !options.m_bAll);
-    // A board that did not come back after its reboot was not flashed as far as anyone can tell.
-    if (code == CliExit::Ok && std::any_of(station.begin(), station.end(), [](const StationBoard& b) {
-            return b.m_return.m_state == ReturnOutcome::State::NotBack;
-        }))
-        code = CliExit::SomeFailed;
+    const CliExit code = FlashExitCode(counts, !options.m_bAll);
     if (code == CliExit::NoBoardMatched && !run.InterruptNoted()) {
-        const bool anyAnswered = std::any_of(results.begin(), results.end(),
-            [](const BoardResult& r) { return !(r.m_kind == ResultKind::NoReply && r.m_nOpcode == OP_DISCOVER); });
-        return run.Fail(code, !anyAnswered ? L"no board answered"
-                                           : L"no board matched: none that answered carries the label \""
+        return run.Fail(code, counts.unanswered == counts.boards ? L"no board answered"
+                                                                : L"no board matched: none that answered carries the label \""
                 + std::wstring(kind.m_pszLabel) + L"\"");
     }
     return code;

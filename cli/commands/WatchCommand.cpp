@@ -13,9 +13,8 @@ CliExit WatchCommand(CliRun& run)
     const CliOptions& options = run.Options();
     Firmware firmware;
     std::vector<std::wstring> targets; // none: watch finds its boards itself
-    CliExit failure = CliExit::Ok;
-    if (!run.Start(&firmware, targets, failure))
-        return failure;
+    if (!run.Start(&firmware, targets))
+        return run.Failure();
     const std::vector<std::uint8_t>& image = firmware.m_image;
     WatchJob job;
     job.m_strAnsiName = firmware.m_strAnsiName;

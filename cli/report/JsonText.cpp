@@ -17,27 +17,18 @@ std::string Scalar(const Json& value)
 
 void Write(std::string& out, const Json& value)
 {
-    if (value.is_object()) {
-        out += '{';
-        const char* separator = "";
-        for (const auto& [key, item] : value.items()) {
-            out += separator + Scalar(key) + ": ";
-            Write(out, item);
-            separator = ", ";
-        }
-        out += '}';
-    } else if (value.is_array()) {
-        out += '[';
-        const char* separator = "";
-        for (const Json& item : value) {
-            out += separator;
-            Write(out, item);
-            separator = ", ";
-        }
-        out += ']';
-    } else {
+    if (!value.is_structured()) {
         out += Scalar(value);
+        return;
     }
+    out += value.is_object() ? '{' : '[';
+    const char* separator = "";
+    for (const auto& [key, item] : value.items()) {
+        out += separator + (value.is_object() ? Scalar(key) + ": " : std::string());
+        Write(out, item);
+        separator = ", ";
+    }
+    out += value.is_object() ? '}' : ']';
 }
 
 // Scalars share the first line; a member holding a list or an object starts a
@@ -119,10 +110,9 @@ std::string DiscoverJson(const std::vector<BoardList>& boards, const std::vector
     Json json{{"boards", Json::array()}};
     for (const BoardList& b : boards)
         json["boards"].push_back(BoardFields(b));
-    if (!unanswered.empty()) {
-        for (const std::wstring& address : unanswered)
-            json["unanswered"].push_back(JsonText(address));
-    }
+    // Listed only when there are any: the member is made by the first.
+    for (const std::wstring& address : unanswered)
+        json["unanswered"].push_back(JsonText(address));
     if (!signal.empty())
         json["signal"] = JsonText(signal);
     return Document(json);
@@ -130,7 +120,7 @@ std::string DiscoverJson(const std::vector<BoardList>& boards, const std::vector
 
 std::string FlashJson(const FlashReport& report)
 {
-    const ResultCounts c = CountFlash(report.m_boards);
+    const StationCounts c = CountStation(report.m_boards);
     Json json{{"file", JsonText(DecodeSystemText(report.m_strFile))}, {"kind", JsonText(report.m_strToken)},
         {"label", JsonText(report.m_strLabel)}, {"parallel", report.m_nParallel},
         {"elapsed", JsonSeconds(report.m_nElapsedMs)}};
@@ -139,7 +129,7 @@ std::string FlashJson(const FlashReport& report)
     json["boards"] = Json::array();
     for (const StationBoard& b : report.m_boards)
         json["boards"].push_back(ResultObject(b, report.m_nReturnLimitMs));
-    Json summary{{"boards", c.boards}, {"ok", c.ok}, {"failed", c.failed}, {"skipped", c.skipped}};
+    Json summary{{"boards", c.boards}, {"ok", c.served}, {"failed", c.failed}, {"skipped", c.skipped}};
     // Counts only some runs have appear when they are not 0.
     if (c.unconfirmed > 0)
         summary["unconfirmed"] = c.unconfirmed;

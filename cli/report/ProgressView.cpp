@@ -56,14 +56,12 @@ void ProgressView::OnStatusLine(const std::wstring& line)
 
 void ProgressView::OnBoardStarted(int board)
 {
-    m_live[board] = Live{0, "file name"};
-    if (m_style == ProgressStyle::Lines) {
+    m_live[board].percent = 0;
+    if (m_style == ProgressStyle::Lines)
         Print(Address(board) + ": downloading to " + Name(board));
-    } else if (m_style == ProgressStyle::Bars) {
+    else if (m_style == ProgressStyle::Bars)
         m_active.push_back(board);
-        Erase();
-        Draw();
-    }
+    SetState(board, "file name");
 }
 
 void ProgressView::OnBoardProgress(int board, int percent)
@@ -71,15 +69,10 @@ void ProgressView::OnBoardProgress(int board, int percent)
     Live& live = m_live[board];
     const int before = live.percent;
     live.percent = percent;
-    live.state = "data";
-    if (m_style == ProgressStyle::Lines) {
-        // One line per tenth is enough to see a board move and few enough for a log.
-        if (percent / 10 > before / 10)
-            Print(Address(board) + ": " + std::to_string(percent / 10 * 10) + "%");
-    } else if (m_style == ProgressStyle::Bars) {
-        Erase();
-        Draw();
-    }
+    // One line per tenth is enough to see a board move and few enough for a log.
+    if (m_style == ProgressStyle::Lines && percent / 10 > before / 10)
+        Print(Address(board) + ": " + std::to_string(percent / 10 * 10) + "%");
+    SetState(board, "data");
 }
 
 void ProgressView::OnBoardRetrying(int board, std::uint8_t opcode)

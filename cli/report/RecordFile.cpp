@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -73,14 +74,9 @@ std::string RecordLine(const StationBoard& b, const RecordImage& image, std::uin
 RecordBook ReadRecord(const std::string& text)
 {
     RecordBook book;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos)
-            end = text.size();
-        const Json line = Json::parse(text.begin() + static_cast<std::ptrdiff_t>(pos),
-            text.begin() + static_cast<std::ptrdiff_t>(end), nullptr, false);
-        pos = end + 1;
+    std::istringstream lines(text);
+    for (std::string bytes; std::getline(lines, bytes);) {
+        const Json line = Json::parse(bytes, nullptr, false);
         // A record line is flat: one holding lists or objects is someone else's.
         if (!line.is_object() || std::any_of(line.begin(), line.end(), [](const Json& v) { return v.is_structured(); }))
             continue;

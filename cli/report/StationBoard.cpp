@@ -5,25 +5,115 @@
 
 namespace {
 
-std::wstring WhereText(const BoardResult& r)
+const wchar_t* const UNCONFIRMED_REASON = L"the board's acknowledgements carry no block numbers";
+
+std::wstring RequestName(const BoardResult& r)
 {
     switch (r.m_nOpcode) {
-    case OP_FILENAME: return L"at the file name request";
-    case OP_DATA: return L"at data block " + std::to_wstring(r.m_nBlock);
-    case OP_REBOOT: return L"at the reboot request";
-    default: return L"before its download started";
+    case OP_DISCOVER: return L"discovery";
+    case OP_FILENAME: return L"the file name request";
+    case OP_DATA: return L"data block " + std::to_wstring(r.m_nBlock);
+    case OP_REBOOT: return L"the reboot request";
+    default: return L"a request";
     }
+}
+
+bool NeverAnswered(const BoardResult& r)
+{
+    return r.m_kind == ResultKind::NoReply && r.m_nOpcode == OP_DISCOVER;
+}
+
+// A flash cut short knows how far its download had come; a watch's board
+// (m_bInterrupted) says only where it was, or that it never started.
+std::wstring InterruptedAt(const StationBoard& b)
+{
+    const BoardResult& r = b.m_result;
+    if (r.m_nOpcode == OP_DATA && !b.m_bInterrupted)
+        return L"interrupted at block " + std::to_wstring(r.m_nBlock) + L" of " + std::to_wstring(r.m_nBlocks);
+    if (b.m_bInterrupted && r.m_nOpcode != OP_FILENAME && r.m_nOpcode != OP_DATA && r.m_nOpcode != OP_REBOOT)
+        return L"interrupted before its download started";
+    return L"interrupted at " + RequestName(r);
+}
+
+// What the download alone says of the board.
+std::wstring DescribeDownload(const StationBoard& b)
+{
+    const BoardResult& r = b.m_result;
+    switch (r.m_kind) {
+    // A board whose acks carry no block number cannot show which block an ack
+    // answered: a late or repeated one may have stood for a block that never
+    // arrived. The protocol cannot tell, so the result says so.
+    case ResultKind::Ok: return r.m_bUnconfirmed ? L"ok, unconfirmed (" + std::wstring(UNCONFIRMED_REASON) + L")" : L"ok";
+    case ResultKind::NotConfirmed:
+        return L"rebooted but not confirmed (" + std::wstring(UNCONFIRMED_REASON) + L"; --require-confirmed)";
+    case ResultKind::OutOfStep:
+        // Acks beyond the requests can show only after the last block, with the reboot request out.
+        return L"acknowledgements out of step at data block " + std::to_wstring(r.m_nBlock)
+            + (r.m_bRebootSent ? L"; the reboot request had gone out" : L"; not rebooted");
+    case ResultKind::NoReply: return L"no reply to " + RequestName(r);
+    case ResultKind::NegativeAck: return L"negative acknowledgement of " + RequestName(r);
+    case ResultKind::FileError: return L"file error reading the image";
+    case ResultKind::Skipped: return L"skipped: another kind (no \"" + r.m_strLabel + L"\" in its name)";
+    case ResultKind::Busy: return L"being updated by another program";
+    case ResultKind::Interrupted: return InterruptedAt(b);
+    case ResultKind::NotStarted: return L"not started";
+    }
+    return std::wstring();
+}
+
+// "12 boards: 6 served (1 unconfirmed)", the start both summaries share.
+std::wstring CountsOpening(const StationCounts& c, const wchar_t* served)
+{
+    return std::to_wstring(c.boards) + (c.boards == 1 ? L" board: " : L" boards: ") + std::to_wstring(c.served)
+        + served + (c.unconfirmed > 0 ? L" (" + std::to_wstring(c.unconfirmed) + L" unconfirmed)" : L"");
 }
 
 } // namespace
 
+BoardResult ResultOfDownload(const BoardList& board, const DownloadEnd& end, bool requireConfirmed)
+{
+    BoardResult r;
+    r.m_board = board;
+    r.m_nOpcode = end.m_nOpcode;
+    r.m_nBlock = end.m_nBlock;
+    r.m_nBlocks = end.m_nBlocks;
+    r.m_nAcked = end.m_nAcked;
+    r.m_bRebootSent = end.m_bRebootSent;
+    if (end.m_cut != DownloadCut::None) {
+        r.m_kind = end.m_cut == DownloadCut::Interrupted ? ResultKind::Interrupted : ResultKind::NotStarted;
+        r.m_nPasses = end.m_cut == DownloadCut::Interrupted ? end.m_nPasses : 0;
+        return r;
+    }
+    r.m_nPasses = end.m_outcome == BoardOutcome::HeldElsewhere ? 0 : end.m_nPasses;
+    switch (end.m_outcome) {
+    case BoardOutcome::Rebooted:
+        r.m_bUnconfirmed = end.m_bUnconfirmed;
+        r.m_kind = r.m_bUnconfirmed && requireConfirmed ? ResultKind::NotConfirmed : ResultKind::Ok;
+        break;
+    case BoardOutcome::OutOfStep: r.m_kind = ResultKind::OutOfStep; break;
+    case BoardOutcome::NoReply: r.m_kind = ResultKind::NoReply; break;
+    case BoardOutcome::NegativeAck: r.m_kind = ResultKind::NegativeAck; break;
+    case BoardOutcome::FileError: r.m_kind = ResultKind::FileError; break;
+    case BoardOutcome::HeldElsewhere: r.m_kind = ResultKind::Busy; break;
+    }
+    return r;
+}
+
+bool IsConfirmed(const BoardResult& r)
+{
+    return (r.m_kind == ResultKind::Ok || r.m_kind == ResultKind::NotConfirmed) && !r.m_bUnconfirmed;
+}
+
 StationVerdict VerdictOf(const StationBoard& b)
 {
-    if (b.m_bInterrupted || b.m_return.m_state == ReturnOutcome::State::Interrupted)
+    const ResultKind kind = b.m_result.m_kind;
+    if (b.m_bInterrupted || kind == ResultKind::Interrupted || b.m_return.m_state == ReturnOutcome::State::Interrupted)
         return StationVerdict::Interrupted;
-    if (b.m_result.m_kind == ResultKind::Skipped)
+    if (kind == ResultKind::Skipped)
         return StationVerdict::Skipped;
-    if (b.m_result.m_kind != ResultKind::Ok || b.m_return.m_state == ReturnOutcome::State::NotBack)
+    if (kind == ResultKind::NotStarted)
+        return StationVerdict::NotStarted;
+    if (kind != ResultKind::Ok || b.m_return.m_state == ReturnOutcome::State::NotBack)
         return StationVerdict::Failed;
     return StationVerdict::Served;
 }
@@ -31,13 +121,13 @@ StationVerdict VerdictOf(const StationBoard& b)
 std::wstring DescribeStation(const StationBoard& b, std::uint64_t returnLimitMs)
 {
     if (b.m_bInterrupted)
-        return L"interrupted " + WhereText(b.m_result);
+        return InterruptedAt(b);
     if (b.m_bServedBefore)
         return L"skipped: already served with this image (in the record)";
     switch (b.m_return.m_state) {
     case ReturnOutcome::State::NotChecked: break;
     case ReturnOutcome::State::Back: {
-        std::wstring text = DescribeResult(b.m_result) + L", back after " + TenthsOfSeconds(b.m_return.m_nAfterMs) + L" s";
+        std::wstring text = DescribeDownload(b) + L", back after " + TenthsOfSeconds(b.m_return.m_nAfterMs) + L" s";
         if (b.m_return.m_strName != b.m_result.m_board.m_strName)
             text += L" as \"" + BoardTextForLine(b.m_return.m_strName) + L"\"";
         return text;
@@ -48,7 +138,7 @@ std::wstring DescribeStation(const StationBoard& b, std::uint64_t returnLimitMs)
         return L"rebooted, interrupted after " + TenthsOfSeconds(b.m_return.m_nAfterMs)
             + L" s of waiting for its return";
     }
-    return DescribeResult(b.m_result);
+    return DescribeDownload(b);
 }
 
 std::wstring FormatStationLine(const StationBoard& b, std::uint64_t returnLimitMs)
@@ -63,25 +153,30 @@ const char* StationKeyword(const StationBoard& b)
         return "interrupted";
     if (b.m_return.m_state == ReturnOutcome::State::NotBack)
         return "not-back";
-    return ResultKeyword(b.m_result.m_kind);
+    switch (b.m_result.m_kind) {
+    case ResultKind::Ok:
+    case ResultKind::NotConfirmed: return "ok";
+    case ResultKind::OutOfStep: return "out-of-step";
+    case ResultKind::NoReply: return "no-reply";
+    case ResultKind::NegativeAck: return "nak";
+    case ResultKind::FileError: return "file-error";
+    case ResultKind::Skipped: return "skipped";
+    case ResultKind::Busy: return "busy";
+    case ResultKind::Interrupted: return "interrupted";
+    case ResultKind::NotStarted: return "not-started";
+    }
+    return "";
 }
 
-ResultCounts CountFlash(const std::vector<StationBoard>& boards)
+const char* RequestKeyword(std::uint8_t opcode)
 {
-    std::vector<BoardResult> results;
-    for (const StationBoard& b : boards)
-        results.push_back(b.m_result);
-    ResultCounts c = CountResults(results);
-    // A board that acknowledged its reboot but did not come back counts as failed.
-    for (const StationBoard& b : boards) {
-        if (b.m_result.m_kind == ResultKind::Ok && b.m_return.m_state != ReturnOutcome::State::NotChecked
-            && b.m_return.m_state != ReturnOutcome::State::Back) {
-            --c.ok;
-            ++c.failed;
-            c.unconfirmed -= b.m_result.m_bUnconfirmed ? 1 : 0;
-        }
+    switch (opcode) {
+    case OP_DISCOVER: return "discover";
+    case OP_FILENAME: return "filename";
+    case OP_DATA: return "data";
+    case OP_REBOOT: return "reboot";
+    default: return "";
     }
-    return c;
 }
 
 StationCounts CountStation(const std::vector<StationBoard>& boards)
@@ -94,18 +189,41 @@ StationCounts CountStation(const std::vector<StationBoard>& boards)
             ++c.served;
             c.unconfirmed += b.m_result.m_bUnconfirmed ? 1 : 0;
             break;
-        case StationVerdict::Failed: ++c.failed; break;
+        case StationVerdict::Failed:
+            ++c.failed;
+            c.unanswered += NeverAnswered(b.m_result) ? 1 : 0;
+            break;
         case StationVerdict::Skipped: ++c.skipped; break;
         case StationVerdict::Interrupted: ++c.interrupted; break;
+        case StationVerdict::NotStarted: ++c.notStarted; break;
         }
     }
     return c;
 }
 
+std::wstring FormatSummary(const StationCounts& c, std::uint64_t elapsedMs)
+{
+    // What only some runs have is named only when it happened.
+    std::wstring summary = CountsOpening(c, L" ok") + L", " + std::to_wstring(c.failed) + L" failed";
+    if (c.unanswered > 0)
+        summary += L" (" + std::to_wstring(c.unanswered) + L" did not answer)";
+    summary += L", " + std::to_wstring(c.skipped) + L" skipped";
+    if (c.interrupted > 0 || c.notStarted > 0)
+        summary += L", " + std::to_wstring(c.interrupted) + L" interrupted, " + std::to_wstring(c.notStarted) + L" not started";
+    return summary + L" in " + TenthsOfSeconds(elapsedMs) + L" s";
+}
+
 std::wstring FormatStationSummary(const StationCounts& c, std::uint64_t elapsedMs)
 {
-    return std::to_wstring(c.boards) + (c.boards == 1 ? L" board: " : L" boards: ") + std::to_wstring(c.served)
-        + L" served" + (c.unconfirmed > 0 ? L" (" + std::to_wstring(c.unconfirmed) + L" unconfirmed)" : L"") + L", "
-        + std::to_wstring(c.failed) + L" failed, " + std::to_wstring(c.skipped) + L" skipped, "
-        + std::to_wstring(c.interrupted) + L" still running (interrupted) in " + TenthsOfSeconds(elapsedMs) + L" s";
+    return CountsOpening(c, L" served") + L", " + std::to_wstring(c.failed) + L" failed, " + std::to_wstring(c.skipped)
+        + L" skipped, " + std::to_wstring(c.interrupted) + L" still running (interrupted) in " + TenthsOfSeconds(elapsedMs)
+        + L" s";
+}
+
+CliExit FlashExitCode(const StationCounts& c, bool boardsNamed)
+{
+    // None matched when none was started: each was of another kind, cut short before its turn, or silent.
+    if (c.boards == c.skipped + c.notStarted + c.unanswered)
+        return CliExit::NoBoardMatched;
+    return c.served + (boardsNamed ? 0 : c.skipped) == c.boards ? CliExit::Ok : CliExit::SomeFailed;
 }

@@ -4,10 +4,30 @@
 #include <string>
 #include <vector>
 
+#include "cli/commands/ExitCode.h"
+#include "cli/lanes/IFlashObserver.h"
 #include "cli/lanes/ReturnCheck.h"
-#include "cli/report/BoardResult.h"
+#include "discovery/DiscoveryText.h"
 
-// Everything a station knows of one board: how its download ended, when it
+// NotConfirmed: rebooted, but its acks could not prove the image, and proof
+// was asked for (--require-confirmed); a failure.
+enum class ResultKind { Ok, NoReply, NegativeAck, FileError, Skipped, Busy, Interrupted, NotStarted, OutOfStep, NotConfirmed };
+
+// How one board's download ended.
+struct BoardResult {
+    BoardList m_board;
+    ResultKind m_kind = ResultKind::NoReply;
+    std::uint8_t m_nOpcode = 0; // the request it ended at; OP_DISCOVER when it never answered discovery
+    std::uint32_t m_nBlock = 0; // with OP_DATA: the block
+    std::uint32_t m_nBlocks = 0; // interrupted: the image's blocks
+    std::wstring m_strLabel;    // skipped: the board label its name lacks
+    bool m_bUnconfirmed = false; // rebooted, but its acks could not show that every block arrived
+    std::uint32_t m_nAcked = 0;  // data blocks acknowledged, both passes counted
+    int m_nPasses = 0;           // conversations from the file name: 0 never contacted, 2 started over
+    bool m_bRebootSent = false;  // out of step: the reboot request had gone out in its last pass
+};
+
+// Everything a command knows of one board: how its download ended, when it
 // ran, how often a request went out again and whether the board came back.
 struct StationBoard {
     BoardResult m_result;
@@ -21,22 +41,35 @@ struct StationBoard {
     int m_nRetransmissions = 0;
 };
 
-enum class StationVerdict { Served, Failed, Skipped, Interrupted };
+// `requireConfirmed`: a reboot its acks could not prove is a failure.
+BoardResult ResultOfDownload(const BoardList& board, const DownloadEnd& end, bool requireConfirmed = false);
+// Rebooted, and every data ack named its own block of a board that echoes them.
+bool IsConfirmed(const BoardResult& result);
+
+// Served: rebooted and, when asked, back; a board that did not come back failed.
+enum class StationVerdict { Served, Failed, Skipped, Interrupted, NotStarted };
 
 StationVerdict VerdictOf(const StationBoard& board);
-// The result as the result line gives it: "ok, back after 3.2 s", "rebooted, did not come back within 5 s",
-// "interrupted at data block 17", or the download's own result.
+// The result as the result line gives it: "ok", "no reply to data block 3", "ok, back after 3.2 s",
+// "rebooted, did not come back within 5 s", "interrupted at data block 17", ...
 std::wstring DescribeStation(const StationBoard& board, std::uint64_t returnLimitMs);
-std::wstring FormatStationLine(const StationBoard& board, std::uint64_t returnLimitMs); // address TAB result TAB name
-// For JSON and the record: the result keyword, with "not-back" and "interrupted" for the return check.
+// Address TAB result TAB name; the name decoded and escaped, so the line is one line.
+std::wstring FormatStationLine(const StationBoard& board, std::uint64_t returnLimitMs);
+// For JSON and the record: ok, no-reply, nak, file-error, skipped, busy, interrupted, not-started, out-of-step,
+// not-back (a reboot that --require-confirmed fails is still "ok": the board was rebooted).
 const char* StationKeyword(const StationBoard& board);
-// The counts of a flash command, in which a board that did not come back failed.
-ResultCounts CountFlash(const std::vector<StationBoard>& boards);
+const char* RequestKeyword(std::uint8_t opcode); // discover, filename, data, reboot, or ""
 
 struct StationCounts {
-    int boards = 0, served = 0, failed = 0, skipped = 0, interrupted = 0;
-    int unconfirmed = 0; // of the served
+    int boards = 0, served = 0, failed = 0, skipped = 0;
+    int interrupted = 0, notStarted = 0; // cut short by an interrupt
+    int unconfirmed = 0;                 // of the served: acks that could not prove the image
+    int unanswered = 0;                  // of the failed: named boards that never answered discovery
 };
 StationCounts CountStation(const std::vector<StationBoard>& boards);
-// "12 boards: 6 served (1 unconfirmed), 0 failed, 6 skipped, 0 still running (interrupted) in 31.0 s"
+// Flash: "4 boards: 1 ok, 2 failed (1 did not answer), 1 skipped in 10.4 s"
+std::wstring FormatSummary(const StationCounts& counts, std::uint64_t elapsedMs);
+// Watch: "12 boards: 6 served (1 unconfirmed), 0 failed, 6 skipped, 0 still running (interrupted) in 31.0 s"
 std::wstring FormatStationSummary(const StationCounts& counts, std::uint64_t elapsedMs);
+// Named boards must all be flashed; with --all, boards of another kind are no failure.
+CliExit FlashExitCode(const StationCounts& counts, bool boardsNamed);

@@ -1,40 +1,25 @@
 #include "cli/report/StatusLog.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 
 #include "cli/IClock.h"
 #include "cli/report/OutputText.h"
 
-namespace {
-
-// Days since 1970-01-01 to a civil date (proleptic Gregorian), so that the
-// stamp needs no gmtime and reads the same on every platform.
-void CivilFromDays(std::int64_t days, int& year, unsigned& month, unsigned& day)
-{
-    days += 719468;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(days - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    day = doy - (153 * mp + 2) / 5 + 1;
-    month = mp < 10 ? mp + 3 : mp - 9;
-    year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
-}
-
-} // namespace
-
 std::string FormatTimestamp(std::uint64_t msSinceEpoch)
 {
-    const std::uint64_t seconds = msSinceEpoch / 1000;
-    int year = 1970;
-    unsigned month = 1, day = 1;
-    CivilFromDays(static_cast<std::int64_t>(seconds / 86400), year, month, day);
-    const unsigned inDay = static_cast<unsigned>(seconds % 86400);
+    // The calendar of <chrono>, so that the stamp needs no gmtime and reads the same on every platform.
+    using namespace std::chrono;
+    const sys_time<milliseconds> time{milliseconds(static_cast<std::int64_t>(msSinceEpoch))};
+    const sys_days day = floor<days>(time);
+    const year_month_day date{day};
+    const hh_mm_ss<milliseconds> inDay{time - day};
     char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02u:%02u:%02u.%03uZ", year, month, day, inDay / 3600,
-        inDay / 60 % 60, inDay % 60, static_cast<unsigned>(msSinceEpoch % 1000));
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+        static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()), static_cast<int>(inDay.hours().count()),
+        static_cast<int>(inDay.minutes().count()), static_cast<int>(inDay.seconds().count()),
+        static_cast<int>(inDay.subseconds().count()));
     return text;
 }
 

@@ -1,26 +1,27 @@
 #include <gtest/gtest.h>
 
-#include "cli/report/BoardResult.h"
+#include "cli/report/StationBoard.h"
 #include "net/BoardPacket.h"
 #include "net/TextCodec.h"
 
 namespace {
 
-BoardResult Result(ResultKind kind, std::uint8_t opcode = 0, std::uint32_t block = 0)
+StationBoard Result(ResultKind kind, std::uint8_t opcode = 0, std::uint32_t block = 0)
 {
-    BoardResult r;
+    StationBoard b;
+    BoardResult& r = b.m_result;
     r.m_board = BoardList{L"FW VEX 2", L"192.168.1.2", L"00:11"};
     r.m_kind = kind;
     r.m_nOpcode = opcode;
     r.m_nBlock = block;
     r.m_strLabel = kind == ResultKind::Skipped ? L"FW GUR" : L"";
-    return r;
+    return b;
 }
 
 TEST(BoardResult, EachOutcomeNamesTheRequestItEndedAt)
 {
     const struct {
-        BoardResult result;
+        StationBoard result;
         const wchar_t* text;
     } cases[] = {
         {Result(ResultKind::Ok), L"ok"},
@@ -39,8 +40,8 @@ TEST(BoardResult, EachOutcomeNamesTheRequestItEndedAt)
             L"rebooted but not confirmed (the board's acknowledgements carry no block numbers; --require-confirmed)"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(DescribeResult(c.result), c.text) << "description of " << WideToAnsi(c.text);
-    EXPECT_EQ(FormatResultLine(Result(ResultKind::NegativeAck, OP_DATA, 1)),
+        EXPECT_EQ(DescribeStation(c.result, 0), c.text) << "description of " << WideToAnsi(c.text);
+    EXPECT_EQ(FormatStationLine(Result(ResultKind::NegativeAck, OP_DATA, 1), 0),
         L"192.168.1.2\tnegative acknowledgement of data block 1\tFW VEX 2")
         << "result line: address, result, name, separated by tabs";
 }
@@ -54,8 +55,9 @@ TEST(BoardResult, DownloadEndsBecomeResults)
     EXPECT_TRUE(nak.m_kind == ResultKind::NegativeAck && nak.m_nOpcode == OP_DATA && nak.m_nBlock == 4)
         << "a refused block keeps its request and block";
     const BoardResult held = ResultOfDownload(board, DownloadEnd{BoardOutcome::HeldElsewhere, 0, 0});
-    EXPECT_EQ(DescribeResult(held), L"being updated by another program") << "a board another program holds";
-    EXPECT_EQ(CountResults({held}).failed, 1) << "a held board is a failure";
+    EXPECT_EQ(DescribeStation(StationBoard{held}, 0), L"being updated by another program")
+        << "a board another program holds";
+    EXPECT_EQ(CountStation({StationBoard{held}}).failed, 1) << "a held board is a failure";
 
     // What the acks proved, and what a station that asks for proof makes of it.
     const struct {
@@ -82,13 +84,13 @@ TEST(BoardResult, DownloadEndsBecomeResults)
         const BoardResult r = ResultOfDownload(board, v.end, v.requireConfirmed);
         const std::string what = WideToAnsi(v.text) + (v.requireConfirmed ? " with --require-confirmed" : "");
         EXPECT_TRUE(r.m_kind == v.kind && IsConfirmed(r) == v.confirmed) << what << ": kind " << int(r.m_kind);
-        EXPECT_EQ(DescribeResult(r), v.text) << what;
-        EXPECT_STREQ(ResultKeyword(r.m_kind), v.keyword) << what;
+        EXPECT_EQ(DescribeStation(StationBoard{r}, 0), v.text) << what;
+        EXPECT_STREQ(StationKeyword(StationBoard{r}), v.keyword) << what;
     }
-    BoardResult unsure = Result(ResultKind::Ok);
-    unsure.m_bUnconfirmed = true;
-    const ResultCounts counts = CountResults({unsure, Result(ResultKind::Ok), Result(ResultKind::NotConfirmed)});
-    EXPECT_TRUE(counts.ok == 2 && counts.unconfirmed == 1 && counts.failed == 1)
+    StationBoard unsure = Result(ResultKind::Ok);
+    unsure.m_result.m_bUnconfirmed = true;
+    const StationCounts counts = CountStation({unsure, Result(ResultKind::Ok), Result(ResultKind::NotConfirmed)});
+    EXPECT_TRUE(counts.served == 2 && counts.unconfirmed == 1 && counts.failed == 1)
         << "an unconfirmed reboot is still ok, unless proof was asked for";
     EXPECT_EQ(FormatSummary(counts, 0), L"3 boards: 2 ok (1 unconfirmed), 1 failed, 0 skipped in 0.0 s") << "summary";
 }
@@ -97,7 +99,7 @@ TEST(BoardResult, ExitStatusFollowsWhatBecameOfTheBoards)
 {
     using K = ResultKind;
     const struct {
-        std::vector<BoardResult> results;
+        std::vector<StationBoard> results;
         bool named;
         CliExit exit;
         const char* what;
@@ -118,26 +120,26 @@ TEST(BoardResult, ExitStatusFollowsWhatBecameOfTheBoards)
         {{Result(K::NotConfirmed)}, true, CliExit::SomeFailed, "unconfirmed with --require-confirmed"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(FlashExitCode(c.results, c.named), c.exit) << c.what;
+        EXPECT_EQ(FlashExitCode(CountStation(c.results), c.named), c.exit) << c.what;
 }
 
 TEST(BoardResult, SummaryCountsAndTime)
 {
     using K = ResultKind;
-    const std::vector<BoardResult> results{Result(K::Ok), Result(K::NoReply, OP_FILENAME), Result(K::Skipped),
+    const std::vector<StationBoard> results{Result(K::Ok), Result(K::NoReply, OP_FILENAME), Result(K::Skipped),
         Result(K::NegativeAck, OP_DATA)};
-    EXPECT_EQ(FormatSummary(CountResults(results), 10449), L"4 boards: 1 ok, 2 failed, 1 skipped in 10.4 s") << "summary";
-    EXPECT_EQ(FormatSummary(CountResults({Result(K::Ok)}), 950), L"1 board: 1 ok, 0 failed, 0 skipped in 1.0 s")
+    EXPECT_EQ(FormatSummary(CountStation(results), 10449), L"4 boards: 1 ok, 2 failed, 1 skipped in 10.4 s") << "summary";
+    EXPECT_EQ(FormatSummary(CountStation({Result(K::Ok)}), 950), L"1 board: 1 ok, 0 failed, 0 skipped in 1.0 s")
         << "summary of one board";
 }
 
 TEST(BoardResult, InterruptedBoardsSayWhereTheyStoppedAndAreCountedApart)
 {
     using K = ResultKind;
-    BoardResult data = Result(K::Interrupted, OP_DATA, 17);
-    data.m_nBlocks = 40;
+    StationBoard data = Result(K::Interrupted, OP_DATA, 17);
+    data.m_result.m_nBlocks = 40;
     const struct {
-        BoardResult result;
+        StationBoard result;
         const wchar_t* text;
     } cases[] = {
         {data, L"interrupted at block 17 of 40"},
@@ -146,25 +148,25 @@ TEST(BoardResult, InterruptedBoardsSayWhereTheyStoppedAndAreCountedApart)
         {Result(K::NotStarted), L"not started"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(DescribeResult(c.result), c.text) << "description of " << WideToAnsi(c.text);
+        EXPECT_EQ(DescribeStation(c.result, 0), c.text) << "description of " << WideToAnsi(c.text);
 
     const DownloadEnd cut{BoardOutcome::NoReply, OP_DATA, 17, false, DownloadCut::Interrupted, 40};
-    EXPECT_EQ(DescribeResult(ResultOfDownload(BoardList{L"FW VEX 1", L"192.168.1.1", L"m"}, cut)),
+    EXPECT_EQ(DescribeStation(StationBoard{ResultOfDownload(BoardList{L"FW VEX 1", L"192.168.1.1", L"m"}, cut)}, 0),
         L"interrupted at block 17 of 40")
         << "a cut download is no failure of the board";
 
-    const std::vector<BoardResult> results{Result(K::Ok), data, Result(K::NotStarted), Result(K::NotStarted),
+    const std::vector<StationBoard> results{Result(K::Ok), data, Result(K::NotStarted), Result(K::NotStarted),
         Result(K::NoReply, OP_DISCOVER), Result(K::Skipped)};
-    EXPECT_EQ(FormatSummary(CountResults(results), 1000),
+    EXPECT_EQ(FormatSummary(CountStation(results), 1000),
         L"6 boards: 1 ok, 1 failed (1 did not answer), 1 skipped, 1 interrupted, 2 not started in 1.0 s")
         << "summary of an interrupted run";
 }
 
 TEST(BoardResult, AResultLineIsOneLineWhateverTheName)
 {
-    BoardResult r = Result(ResultKind::Ok);
-    r.m_board.m_strName = std::wstring(L"A\tB\nC \x80\\");
-    EXPECT_EQ(FormatResultLine(r), L"192.168.1.2\tok\tA\\tB\\nC \u20ac\\\\") << "result line";
+    StationBoard b = Result(ResultKind::Ok);
+    b.m_result.m_board.m_strName = std::wstring(L"A\tB\nC \x80\\");
+    EXPECT_EQ(FormatStationLine(b, 0), L"192.168.1.2\tok\tA\\tB\\nC \u20ac\\\\") << "result line";
 }
 
 } // namespace
