@@ -1,0 +1,54 @@
+#pragma once
+
+#ifdef _WIN32
+#include <winsock2.h>
+using Socket = SOCKET;
+using SocketLength = int;
+#else
+#include <arpa/inet.h>
+#include <sys/socket.h>
+using Socket = int;
+using SocketLength = socklen_t;
+#endif
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/platform/INetwork.h"
+#include "net/BroadcastSwitch.h"
+
+// What both systems' networks keep alike: one datagram socket per adapter
+// address, bound to it, and the sends from it. Each system's network opens
+// the sockets it can and waits for their replies in its own way.
+class AdapterSockets : public INetwork {
+public:
+    static constexpr Socket NO_SOCKET = static_cast<Socket>(-1);
+
+    AdapterSockets() = default;
+    AdapterSockets(const AdapterSockets&) = delete;
+    AdapterSockets& operator=(const AdapterSockets&) = delete;
+    ~AdapterSockets() override { Close(); }
+
+    const std::vector<AdapterAddress>& Adapters() const override { return m_adapters; }
+    bool SendFrom(std::size_t adapter, std::uint32_t target, const std::uint8_t* data, int length) override;
+
+protected:
+    // Bound to `address` on a free port, so the boards answer to it; NO_SOCKET when it cannot be.
+    static Socket Bind(std::uint32_t address);
+    void Keep(Socket s, const AdapterAddress& adapter);
+    // One datagram, or with `all` every one waiting.
+    static void Read(Socket s, std::vector<Datagram>& received, bool all);
+    void Close(); // every socket
+
+    std::vector<Socket> m_sockets;
+
+private:
+    std::vector<AdapterAddress> m_adapters;
+    std::vector<BroadcastSwitch> m_broadcast; // per socket
+};
+
+// Each system's own, in its Platform file.
+void CloseSocket(Socket s);
+// After a failed read: whether the socket may still hold datagrams to read.
+bool ReadGoesOn();
