@@ -13,13 +13,19 @@ BoardSlot::BoardSlot(int id, EventLoop& loop, BoardLink& link, IFlashObserver& o
 {
 }
 
-bool BoardSlot::Start(const std::wstring& path, const std::string& ansiName, const std::vector<int>& boards,
+void BoardSlot::Start(const std::wstring& path, const std::string& ansiName, const std::vector<int>& boards,
     const std::vector<std::wstring>& addresses, bool announce)
 {
     m_boards = boards;
     m_nResendDue = -1;
     m_bAnnounce = announce;
-    return m_sequencer.Start(path, ansiName, addresses);
+    if (m_sequencer.Start(path, ansiName, addresses))
+        return;
+    // The file cannot be sent: each board ends before its first request.
+    DownloadEnd end{BoardOutcome::FileError, OP_FILENAME, 0};
+    end.m_nPasses = 0;
+    for (int board : boards)
+        m_observer.OnBoardFinished(board, end);
 }
 
 bool BoardSlot::Where(int& board, DownloadEnd& at) const

@@ -138,11 +138,7 @@ void Watch::StartQueued()
         m_slotOf[ip] = &slot;
         m_laneAddress[lane] = ip;
         // The run's first download says that downloading starts; the rest are more of the same.
-        if (!slot.Start(m_job.m_strPath, m_job.m_strAnsiName, {board}, {ip}, !m_bAnnounced)) {
-            DownloadEnd end{BoardOutcome::FileError, OP_FILENAME, 0};
-            end.m_nPasses = 0;
-            m_tracker.OnBoardFinished(board, end);
-        }
+        slot.Start(m_job.m_strPath, m_job.m_strAnsiName, {board}, {ip}, !m_bAnnounced);
         m_bAnnounced = true;
     }
 }
