@@ -11,10 +11,6 @@ using Socket = int;
 using SocketLength = socklen_t;
 #endif
 
-#include <cstdint>
-#include <string>
-#include <vector>
-
 #include "cli/platform/INetwork.h"
 #include "net/BroadcastSwitch.h"
 
