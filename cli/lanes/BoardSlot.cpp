@@ -58,8 +58,7 @@ void BoardSlot::ScheduleTick(std::uint64_t deadlineMs)
         m_loop.StopTimer(m_nId);
         return;
     }
-    const std::uint64_t now = m_loop.Now();
-    m_loop.StartTimer(m_nId, deadlineMs > now ? deadlineMs - now : 0, [this] { m_sequencer.OnTick(m_loop.Now()); });
+    m_loop.StartTimer(m_nId, deadlineMs, [this] { m_sequencer.OnTick(m_loop.Now()); });
 }
 
 bool BoardSlot::SendToBoard(const std::wstring& ip, const std::uint8_t* data, int length)

@@ -52,7 +52,7 @@ void Watch::Run(const std::function<bool()>& interrupted)
 void Watch::Poll()
 {
     // A timer of its own, so that Ctrl-C is noticed soon where a signal does not cut the wait short.
-    m_loop.StartTimer(WATCH_INTERRUPT_TIMER_ID, WATCH_INTERRUPT_POLL_MS, [this] { Poll(); });
+    m_loop.StartTimer(WATCH_INTERRUPT_TIMER_ID, m_loop.Now() + WATCH_INTERRUPT_POLL_MS, [this] { Poll(); });
 }
 
 void Watch::Ask()
@@ -62,7 +62,7 @@ void Watch::Ask()
         OnSighting(board, sighting);
     Warnings();
     m_link.BroadcastDiscovery();
-    m_loop.StartTimer(WATCH_DISCOVERY_TIMER_ID, m_job.m_nIntervalMs, [this] { Ask(); });
+    m_loop.StartTimer(WATCH_DISCOVERY_TIMER_ID, m_loop.Now() + m_job.m_nIntervalMs, [this] { Ask(); });
 }
 
 void Watch::OnReply(const BoardReply& reply, const std::wstring& sender)
