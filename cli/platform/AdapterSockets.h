@@ -1,14 +1,29 @@
 #pragma once
 
+// Where the two systems' sockets differ. ReadGoesOn: after a failed read,
+// whether the socket may still hold datagrams to read.
 #ifdef _WIN32
 #include <winsock2.h>
 using Socket = SOCKET;
 using SocketLength = int;
+inline void CloseSocket(Socket s) { ::closesocket(s); }
+inline bool ReadGoesOn()
+{
+    // Too long for a reply (dropped), or an ICMP "port unreachable" for an
+    // earlier send: neither ends the socket's queue.
+    const int error = ::WSAGetLastError();
+    return error == WSAEMSGSIZE || error == WSAECONNRESET;
+}
 #else
 #include <arpa/inet.h>
 #include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
 using Socket = int;
 using SocketLength = socklen_t;
+inline void CloseSocket(Socket s) { ::close(s); }
+inline bool ReadGoesOn() { return errno == EINTR; }
 #endif
 
 #include "cli/platform/INetwork.h"
@@ -43,8 +58,3 @@ private:
     std::vector<AdapterAddress> m_adapters;
     std::vector<BroadcastSwitch> m_broadcast; // per socket
 };
-
-// Each system's own, in its Platform file.
-void CloseSocket(Socket s);
-// After a failed read: whether the socket may still hold datagrams to read.
-bool ReadGoesOn();

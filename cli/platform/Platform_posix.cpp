@@ -293,16 +293,6 @@ private:
 
 } // namespace
 
-void CloseSocket(Socket s)
-{
-    ::close(s);
-}
-
-bool ReadGoesOn()
-{
-    return errno == EINTR;
-}
-
 int main(int argc, char** argv)
 {
     std::vector<std::wstring> args;

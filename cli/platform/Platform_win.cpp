@@ -344,19 +344,6 @@ private:
 
 } // namespace
 
-void CloseSocket(Socket s)
-{
-    ::closesocket(s);
-}
-
-bool ReadGoesOn()
-{
-    // Too long for a reply (dropped), or an ICMP "port unreachable" for an
-    // earlier send: neither ends the socket's queue.
-    const int error = ::WSAGetLastError();
-    return error == WSAEMSGSIZE || error == WSAECONNRESET;
-}
-
 int wmain(int argc, wchar_t** argv)
 {
     std::vector<std::wstring> args(argv + (argc > 0 ? 1 : 0), argv + argc);
