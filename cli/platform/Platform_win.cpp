@@ -1,6 +1,6 @@
 // The Windows side of tarnwell-cli: Winsock sockets bound to each adapter
-// address, one event for their replies and the console's interrupts, files,
-// the console and the entry point.
+// address, an event for each one's replies and one for the console's
+// interrupts, files, the console and the entry point.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
