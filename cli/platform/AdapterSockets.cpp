@@ -62,11 +62,10 @@ void AdapterSockets::Read(Socket s, std::vector<Datagram>& received, bool all)
         SocketLength fromLength = sizeof from;
         const auto n = ::recvfrom(s, reinterpret_cast<char*>(buffer), sizeof buffer, 0,
             reinterpret_cast<sockaddr*>(&from), &fromLength);
-        if (n < 0) {
-            if (ReadGoesOn())
-                continue;
+        if (n < 0 && ReadGoesOn())
+            continue;
+        if (n < 0)
             return;
-        }
         // Empty datagrams and ones longer than a reply may be are dropped.
         if (n > 0 && n <= REPLY_BUFFER_SIZE)
             received.push_back(
