@@ -31,23 +31,18 @@ bool AdapterSockets::SendFrom(std::size_t adapter, std::uint32_t target, const s
                sizeof to) == length;
 }
 
-Socket AdapterSockets::Bind(std::uint32_t address)
+void AdapterSockets::Add(const AdapterAddress& adapter)
 {
     const Socket s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (s == NO_SOCKET)
-        return NO_SOCKET;
-    const sockaddr_in local = Endpoint(address, 0);
+        return;
+    const sockaddr_in local = Endpoint(ParseIPv4(adapter.m_strAddress), 0);
     int bytes = RECEIVE_BUFFER_BYTES;
     ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
-    if (::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+    if (::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 || !Prepare(s)) {
         CloseSocket(s);
-        return NO_SOCKET;
+        return;
     }
-    return s;
-}
-
-void AdapterSockets::Keep(Socket s, const AdapterAddress& adapter)
-{
     m_sockets.push_back(s);
     m_broadcast.emplace_back();
     m_adapters.push_back(adapter);

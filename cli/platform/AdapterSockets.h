@@ -45,9 +45,11 @@ public:
     bool SendFrom(std::size_t adapter, std::uint32_t target, const std::uint8_t* data, int length) override;
 
 protected:
-    // Bound to `address` on a free port, so the boards answer to it; NO_SOCKET when it cannot be.
-    static Socket Bind(std::uint32_t address);
-    void Keep(Socket s, const AdapterAddress& adapter);
+    // A socket for the adapter, bound to its address on a free port so the
+    // boards answer to it; left out when it cannot be opened or prepared.
+    void Add(const AdapterAddress& adapter);
+    // Readies a bound socket for the system's wait.
+    virtual bool Prepare(Socket s) = 0;
     // One datagram, or with `all` every one waiting.
     static void Read(Socket s, std::vector<Datagram>& received, bool all);
     void Close(); // every socket

@@ -132,15 +132,7 @@ public:
             if (i->ifa_addr == nullptr || i->ifa_netmask == nullptr || i->ifa_addr->sa_family != AF_INET
                 || (i->ifa_flags & IFF_UP) == 0)
                 continue;
-            const std::uint32_t address = HostOrder(i->ifa_addr);
-            const int fd = Bind(address);
-            if (fd == NO_SOCKET)
-                continue;
-            if (!MakePrivate(fd)) {
-                ::close(fd);
-                continue;
-            }
-            Keep(fd, AdapterAddress{FormatAddress(address), FormatAddress(HostOrder(i->ifa_netmask))});
+            Add(AdapterAddress{FormatAddress(HostOrder(i->ifa_addr)), FormatAddress(HostOrder(i->ifa_netmask))});
         }
         ::freeifaddrs(interfaces);
         return true;
@@ -168,6 +160,8 @@ public:
     }
 
 private:
+    bool Prepare(int fd) override { return MakePrivate(fd); }
+
     int m_nWakeFd;
 };
 

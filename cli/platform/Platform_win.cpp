@@ -145,11 +145,8 @@ public:
     }
 
 private:
-    void Add(const AdapterAddress& adapter)
+    bool Prepare(SOCKET s) override
     {
-        const SOCKET s = Bind(ParseIPv4(adapter.m_strAddress));
-        if (s == NO_SOCKET)
-            return;
         // The wait takes one handle for the console's interrupt besides these.
         const bool shared = m_events.size() == MAXIMUM_WAIT_OBJECTS - 1;
         // Auto-reset: the wait that reports it also clears it, which saves a
@@ -160,12 +157,11 @@ private:
         if (readable == nullptr || ::WSAEventSelect(s, readable, FD_READ) != 0) {
             if (readable != nullptr && !shared)
                 ::CloseHandle(readable);
-            ::closesocket(s);
-            return;
+            return false;
         }
         if (!shared)
             m_events.push_back(readable);
-        Keep(s, adapter);
+        return true;
     }
 
     std::vector<HANDLE> m_events;    // per socket; the last is shared by any beyond the wait's limit
