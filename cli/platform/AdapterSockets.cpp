@@ -5,6 +5,8 @@
 
 namespace {
 
+constexpr Socket NO_SOCKET = static_cast<Socket>(-1); // INVALID_SOCKET on Windows
+
 // Every board answers a broadcast at once; a large buffer keeps the burst.
 constexpr int RECEIVE_BUFFER_BYTES = 4 * 1024 * 1024;
 

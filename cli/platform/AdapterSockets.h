@@ -30,12 +30,10 @@ inline bool ReadGoesOn() { return errno == EINTR; }
 #include "net/BroadcastSwitch.h"
 
 // What both systems' networks keep alike: one datagram socket per adapter
-// address, bound to it, and the sends from it. Each system's network opens
-// the sockets it can and waits for their replies in its own way.
+// address, bound to it, the sends from it and the reads. Each system's
+// network lists the adapters and waits for replies in its own way.
 class AdapterSockets : public INetwork {
 public:
-    static constexpr Socket NO_SOCKET = static_cast<Socket>(-1);
-
     AdapterSockets() = default;
     AdapterSockets(const AdapterSockets&) = delete;
     AdapterSockets& operator=(const AdapterSockets&) = delete;
