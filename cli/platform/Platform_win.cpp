@@ -286,7 +286,6 @@ public:
         return std::make_unique<RecordWriter>(std::make_unique<WinAppendFile>(file));
     }
 
-
     std::ostream& Out() override { return std::cout; }
     std::ostream& Err() override { return std::cerr; }
 
