@@ -13,13 +13,19 @@ BoardSlot::BoardSlot(int id, EventLoop& loop, BoardLink& link, IFlashObserver& o
 {
 }
 
-bool BoardSlot::Start(const std::wstring& path, const std::string& ansiName, const std::vector<int>& boards,
+void BoardSlot::Start(const std::wstring& path, const std::string& ansiName, const std::vector<int>& boards,
     const std::vector<std::wstring>& addresses, bool announce)
 {
     m_boards = boards;
     m_nResendDue = -1;
     m_bAnnounce = announce;
-    return m_sequencer.Start(path, ansiName, addresses);
+    if (m_sequencer.Start(path, ansiName, addresses))
+        return;
+    // The file cannot be sent: each board ends before its first request.
+    DownloadEnd end{BoardOutcome::FileError, OP_FILENAME, 0};
+    end.m_nPasses = 0;
+    for (int board : boards)
+        m_observer.OnBoardFinished(board, end);
 }
 
 bool BoardSlot::Where(int& board, DownloadEnd& at) const
@@ -52,8 +58,7 @@ void BoardSlot::ScheduleTick(std::uint64_t deadlineMs)
         m_loop.StopTimer(m_nId);
         return;
     }
-    const std::uint64_t now = m_loop.Now();
-    m_loop.StartTimer(m_nId, deadlineMs > now ? deadlineMs - now : 0, [this] { m_sequencer.OnTick(m_loop.Now()); });
+    m_loop.StartTimer(m_nId, deadlineMs, [this] { m_sequencer.OnTick(m_loop.Now()); });
 }
 
 bool BoardSlot::SendToBoard(const std::wstring& ip, const std::uint8_t* data, int length)

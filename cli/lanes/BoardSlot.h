@@ -24,7 +24,8 @@ public:
 
     // `boards`: batch indexes of `addresses`, served in this order. `announce`:
     // this lane says that the download starts (one lane of a batch does).
-    bool Start(const std::wstring& path, const std::string& ansiName, const std::vector<int>& boards,
+    // When the file cannot be sent, each board ends with a file error.
+    void Start(const std::wstring& path, const std::string& ansiName, const std::vector<int>& boards,
         const std::vector<std::wstring>& addresses, bool announce = true);
     bool IsRunning() const { return m_sequencer.IsRunning(); }
     // The board being served (batch index) and where its download is: the

@@ -34,12 +34,7 @@ std::vector<DownloadEnd> FlashBatch::Run(const FlashJob& job)
         for (const std::wstring& address : addresses)
             m_slotOf[address] = &slot;
         // One download, said once: the first lane says it.
-        if (!slot.Start(job.m_strPath, job.m_strAnsiName, indexes, addresses, lane == 0)) {
-            DownloadEnd end{BoardOutcome::FileError, OP_FILENAME, 0};
-            end.m_nPasses = 0;
-            for (int index : indexes)
-                OnBoardFinished(index, end);
-        }
+        slot.Start(job.m_strPath, job.m_strAnsiName, indexes, addresses, lane == 0);
     }
     m_loop.Run([this] { return !AnyRunning(); });
     if (AnyRunning())
@@ -57,18 +52,12 @@ void FlashBatch::CutShort(std::size_t lanes)
         if (m_finished[board])
             continue;
         const BoardSlot& slot = *m_slots[board % lanes];
-        DownloadEnd end;
-        end.m_nBlocks = blocks;
-        end.m_cut = DownloadCut::NotStarted;
         int served = -1;
         DownloadEnd at;
-        if (slot.Where(served, at) && served == static_cast<int>(board)) {
-            end.m_cut = DownloadCut::Interrupted;
-            end.m_nOpcode = at.m_nOpcode;
-            end.m_nBlock = at.m_nBlock;
-            end.m_nAcked = at.m_nAcked;
-            end.m_nPasses = at.m_nPasses;
-        }
+        const bool serving = slot.Where(served, at) && served == static_cast<int>(board);
+        DownloadEnd end = serving ? at : DownloadEnd{};
+        end.m_cut = serving ? DownloadCut::Interrupted : DownloadCut::NotStarted;
+        end.m_nBlocks = blocks;
         OnBoardFinished(static_cast<int>(board), end);
     }
 }

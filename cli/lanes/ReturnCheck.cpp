@@ -28,23 +28,16 @@ bool ReturnCheck::OnReply(const BoardReply& reply, const std::wstring& sender)
     const auto it = std::find_if(m_checks.begin(), m_checks.end(), [&](const Check& c) { return c.ip == sender; });
     if (it == m_checks.end())
         return false;
-    ReturnOutcome outcome;
-    outcome.m_state = ReturnOutcome::State::Back;
-    outcome.m_nAfterMs = m_loop.Now() - it->since;
-    outcome.m_strName = MakeBoardList(reply, sender).m_strName;
-    Finish(static_cast<std::size_t>(it - m_checks.begin()), outcome);
+    Finish(static_cast<std::size_t>(it - m_checks.begin()),
+        ReturnOutcome{ReturnOutcome::State::Back, m_loop.Now() - it->since, MakeBoardList(reply, sender).m_strName});
     return true;
 }
 
 void ReturnCheck::Interrupt()
 {
     const std::uint64_t now = m_loop.Now();
-    while (!m_checks.empty()) {
-        ReturnOutcome outcome;
-        outcome.m_state = ReturnOutcome::State::Interrupted;
-        outcome.m_nAfterMs = now - m_checks.front().since;
-        Finish(0, outcome);
-    }
+    while (!m_checks.empty())
+        Finish(0, ReturnOutcome{ReturnOutcome::State::Interrupted, now - m_checks.front().since, {}});
 }
 
 void ReturnCheck::Tick()
@@ -53,10 +46,7 @@ void ReturnCheck::Tick()
     for (std::size_t i = 0; i < m_checks.size();) {
         Check& c = m_checks[i];
         if (now - c.since >= m_nLimitMs) {
-            ReturnOutcome outcome;
-            outcome.m_state = ReturnOutcome::State::NotBack;
-            outcome.m_nAfterMs = m_nLimitMs;
-            Finish(i, outcome);
+            Finish(i, ReturnOutcome{ReturnOutcome::State::NotBack, m_nLimitMs, {}});
             continue;
         }
         if (now >= c.askAt) {
@@ -74,11 +64,10 @@ void ReturnCheck::Schedule()
         m_loop.StopTimer(RETURN_TIMER_ID);
         return;
     }
-    const std::uint64_t now = m_loop.Now();
     std::uint64_t wake = EventLoop::NO_DEADLINE;
     for (const Check& c : m_checks)
         wake = std::min({wake, c.askAt, c.since + m_nLimitMs});
-    m_loop.StartTimer(RETURN_TIMER_ID, wake > now ? wake - now : 0, [this] { Tick(); });
+    m_loop.StartTimer(RETURN_TIMER_ID, wake, [this] { Tick(); });
 }
 
 void ReturnCheck::Finish(std::size_t index, const ReturnOutcome& outcome)

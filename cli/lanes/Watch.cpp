@@ -52,7 +52,7 @@ void Watch::Run(const std::function<bool()>& interrupted)
 void Watch::Poll()
 {
     // A timer of its own, so that Ctrl-C is noticed soon where a signal does not cut the wait short.
-    m_loop.StartTimer(WATCH_INTERRUPT_TIMER_ID, WATCH_INTERRUPT_POLL_MS, [this] { Poll(); });
+    m_loop.StartTimer(WATCH_INTERRUPT_TIMER_ID, m_loop.Now() + WATCH_INTERRUPT_POLL_MS, [this] { Poll(); });
 }
 
 void Watch::Ask()
@@ -62,7 +62,7 @@ void Watch::Ask()
         OnSighting(board, sighting);
     Warnings();
     m_link.BroadcastDiscovery();
-    m_loop.StartTimer(WATCH_DISCOVERY_TIMER_ID, m_job.m_nIntervalMs, [this] { Ask(); });
+    m_loop.StartTimer(WATCH_DISCOVERY_TIMER_ID, m_loop.Now() + m_job.m_nIntervalMs, [this] { Ask(); });
 }
 
 void Watch::OnReply(const BoardReply& reply, const std::wstring& sender)
@@ -138,11 +138,7 @@ void Watch::StartQueued()
         m_slotOf[ip] = &slot;
         m_laneAddress[lane] = ip;
         // The run's first download says that downloading starts; the rest are more of the same.
-        if (!slot.Start(m_job.m_strPath, m_job.m_strAnsiName, {board}, {ip}, !m_bAnnounced)) {
-            DownloadEnd end{BoardOutcome::FileError, OP_FILENAME, 0};
-            end.m_nPasses = 0;
-            m_tracker.OnBoardFinished(board, end);
-        }
+        slot.Start(m_job.m_strPath, m_job.m_strAnsiName, {board}, {ip}, !m_bAnnounced);
         m_bAnnounced = true;
     }
 }

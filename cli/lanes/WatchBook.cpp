@@ -60,9 +60,7 @@ std::vector<std::pair<BoardList, Sighting>> WatchBook::EndRound()
 
 std::vector<std::wstring> WatchBook::TakeWarnings()
 {
-    std::vector<std::wstring> warnings;
-    warnings.swap(m_warnings);
-    return warnings;
+    return std::exchange(m_warnings, {});
 }
 
 bool WatchBook::AnotherIsAlive(const Mac& mac, const std::wstring& ip) const

@@ -23,7 +23,8 @@ void BoardFinder::Run(const std::vector<std::wstring>& targets, std::uint64_t wa
         m_link.BroadcastDiscovery();
     for (const std::wstring& target : m_targets)
         m_link.SendDiscovery(target);
-    m_loop.Run([this] { return AllTargetsAnswered(); }, deadline);
+    // Until every target answered: a broadcast has no end but the wait.
+    m_loop.Run([this] { return !m_targets.empty() && m_waitingFor.empty(); }, deadline);
     for (const std::wstring& target : m_targets) {
         if (Find(target) == nullptr)
             m_unanswered.push_back(target);
@@ -47,10 +48,4 @@ const BoardList* BoardFinder::Find(const std::wstring& ip) const
 {
     const auto it = m_boardAt.find(ip);
     return it == m_boardAt.end() ? nullptr : &m_boards[it->second];
-}
-
-bool BoardFinder::AllTargetsAnswered() const
-{
-    // A broadcast has no end but the wait.
-    return !m_targets.empty() && m_waitingFor.empty();
 }

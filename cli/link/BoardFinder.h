@@ -27,8 +27,6 @@ public:
     const std::vector<std::wstring>& Unanswered() const { return m_unanswered; }
 
 private:
-    bool AllTargetsAnswered() const;
-
     EventLoop& m_loop;
     BoardLink& m_link;
     std::vector<std::wstring> m_targets;

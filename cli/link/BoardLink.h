@@ -15,7 +15,6 @@ public:
     bool SendDiscovery(const std::wstring& ip);
     bool SendToBoard(const std::wstring& ip, const std::uint8_t* data, int length);
     int BroadcastAdapterCount() const;
-    const std::vector<AdapterAddress>& Adapters() const { return m_network.Adapters(); }
 
 private:
     INetwork& m_network;

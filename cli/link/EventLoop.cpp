@@ -14,9 +14,9 @@ void EventLoop::Post(Task task)
     m_posted.push_back(std::move(task));
 }
 
-void EventLoop::StartTimer(int id, std::uint64_t periodMs, Task onExpiry)
+void EventLoop::StartTimer(int id, std::uint64_t deadline, Task onExpiry)
 {
-    m_timers[id] = Timer{Now() + periodMs, std::move(onExpiry)};
+    m_timers[id] = Timer{deadline, std::move(onExpiry)};
 }
 
 void EventLoop::StopTimer(int id)

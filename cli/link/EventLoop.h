@@ -26,7 +26,7 @@ public:
 
     std::uint64_t Now() { return m_clock.NowMs(); }
     void Post(Task task);
-    void StartTimer(int id, std::uint64_t periodMs, Task onExpiry); // restarts a running one
+    void StartTimer(int id, std::uint64_t deadline, Task onExpiry); // restarts a running one
     void StopTimer(int id);
     void SetReplyHandler(ReplyHandler handler) { m_onReply = std::move(handler); }
     // Every Run ends as soon as `stop` holds (an interrupt), whatever is left.

@@ -23,19 +23,14 @@
 
 #include "cli/CliApp.h"
 #include "cli/FileBytes.h"
+#include "cli/platform/AdapterSockets.h"
 #include "cli/platform/IPlatform.h"
 #include "cli/platform/SystemClock.h"
-#include "discovery/DiscoveryText.h"
 #include "download/BoardLocks.h"
-#include "net/BoardPacket.h"
-#include "net/BroadcastSwitch.h"
 #include "net/IPv4.h"
 #include "net/TextCodec.h"
 
 namespace {
-
-// Every board answers a broadcast at once; a large buffer keeps the burst.
-constexpr int RECEIVE_BUFFER_BYTES = 4 * 1024 * 1024;
 
 // The first interrupt, and a pipe that wakes the network's poll for it.
 volatile std::sig_atomic_t g_signal = 0;
@@ -58,14 +53,18 @@ extern "C" void OnInterrupt(int number)
     errno = saved;
 }
 
+// Non-blocking, and closed in any program this one starts.
+bool MakePrivate(int fd)
+{
+    return ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK) == 0 && ::fcntl(fd, F_SETFD, FD_CLOEXEC) == 0;
+}
+
 void CatchInterrupts()
 {
     int fds[2];
     if (::pipe(fds) == 0) {
-        for (int fd : fds) {
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-        }
+        for (int fd : fds)
+            MakePrivate(fd);
         g_wakeRead = fds[0];
         g_wakeWrite = fds[1];
     }
@@ -116,43 +115,9 @@ std::uint32_t HostOrder(const sockaddr* address)
     return ntohl(reinterpret_cast<const sockaddr_in*>(address)->sin_addr.s_addr);
 }
 
-sockaddr_in Endpoint(std::uint32_t address, unsigned short port)
-{
-    sockaddr_in endpoint{};
-    endpoint.sin_family = AF_INET;
-    endpoint.sin_port = htons(port);
-    endpoint.sin_addr.s_addr = htonl(address);
-    return endpoint;
-}
-
-// Bound to the adapter's address on a free port, so the boards answer to it.
-int OpenAdapterSocket(std::uint32_t address)
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    if (fd < 0)
-        return -1;
-    const sockaddr_in local = Endpoint(address, 0);
-    int bytes = RECEIVE_BUFFER_BYTES;
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0
-        || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK) != 0
-        || ::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-class PosixNetwork : public INetwork {
+class PosixNetwork : public AdapterSockets {
 public:
     explicit PosixNetwork(int wakeFd) : m_nWakeFd(wakeFd) {}
-    PosixNetwork(const PosixNetwork&) = delete;
-    PosixNetwork& operator=(const PosixNetwork&) = delete;
-    ~PosixNetwork() override
-    {
-        for (int fd : m_sockets)
-            ::close(fd);
-    }
 
     bool Open(std::wstring& error)
     {
@@ -167,31 +132,10 @@ public:
             if (i->ifa_addr == nullptr || i->ifa_netmask == nullptr || i->ifa_addr->sa_family != AF_INET
                 || (i->ifa_flags & IFF_UP) == 0)
                 continue;
-            const std::uint32_t address = HostOrder(i->ifa_addr);
-            const int fd = OpenAdapterSocket(address);
-            if (fd < 0)
-                continue;
-            m_sockets.push_back(fd);
-            m_broadcast.emplace_back();
-            m_adapters.push_back(AdapterAddress{FormatAddress(address), FormatAddress(HostOrder(i->ifa_netmask))});
+            Add(AdapterAddress{FormatAddress(HostOrder(i->ifa_addr)), FormatAddress(HostOrder(i->ifa_netmask))});
         }
         ::freeifaddrs(interfaces);
         return true;
-    }
-
-    const std::vector<AdapterAddress>& Adapters() const override { return m_adapters; }
-
-    bool SendFrom(std::size_t adapter, std::uint32_t target, const std::uint8_t* data, int length) override
-    {
-        const int fd = m_sockets[adapter];
-        m_broadcast[adapter].Use(target == LIMITED_BROADCAST, [fd](bool on) {
-            const int option = on ? 1 : 0;
-            return ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &option, sizeof option) == 0;
-        });
-        const sockaddr_in to = Endpoint(target, BOARD_PORT);
-        const ssize_t sent = ::sendto(fd, data, static_cast<std::size_t>(length), 0,
-            reinterpret_cast<const sockaddr*>(&to), sizeof to);
-        return sent == length;
     }
 
     void Wait(std::uint64_t timeoutMs, std::vector<Datagram>& received) override
@@ -211,33 +155,13 @@ public:
         // Whatever else waits is found by the next wait.
         for (std::size_t i = 0; i < m_sockets.size(); ++i) {
             if ((polled[i].revents & POLLIN) != 0)
-                ReadOne(polled[i].fd, received);
+                Read(polled[i].fd, received, false);
         }
     }
 
 private:
-    static void ReadOne(int fd, std::vector<Datagram>& received)
-    {
-        std::uint8_t buffer[REPLY_BUFFER_SIZE + 1];
-        for (;;) {
-            sockaddr_in from{};
-            socklen_t fromLength = sizeof from;
-            const ssize_t n = ::recvfrom(fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return;
-            // Empty datagrams and ones longer than a reply may be are dropped.
-            if (n > 0 && n <= REPLY_BUFFER_SIZE)
-                received.push_back(Datagram{FormatAddress(HostOrder(reinterpret_cast<const sockaddr*>(&from))),
-                    std::vector<std::uint8_t>(buffer, buffer + n)});
-            return;
-        }
-    }
+    bool Prepare(int fd) override { return MakePrivate(fd); }
 
-    std::vector<AdapterAddress> m_adapters;
-    std::vector<int> m_sockets;
-    std::vector<BroadcastSwitch> m_broadcast; // per socket
     int m_nWakeFd;
 };
 

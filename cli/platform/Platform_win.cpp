@@ -1,6 +1,6 @@
 // The Windows side of tarnwell-cli: Winsock sockets bound to each adapter
-// address, one event for their replies and the console's interrupts, files,
-// the console and the entry point.
+// address, an event for each one's replies and one for the console's
+// interrupts, files, the console and the entry point.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
@@ -20,13 +20,11 @@
 
 #include "cli/CliApp.h"
 #include "cli/FileBytes.h"
+#include "cli/platform/AdapterSockets.h"
 #include "cli/platform/IPlatform.h"
 #include "cli/platform/SystemClock.h"
-#include "discovery/DiscoveryText.h"
 #include "download/BoardLocks.h"
 #include "net/AdapterList_win.h"
-#include "net/BoardPacket.h"
-#include "net/BroadcastSwitch.h"
 #include "net/IPv4.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
@@ -34,9 +32,6 @@
 #endif
 
 namespace {
-
-// Every board answers a broadcast at once; a large buffer keeps the burst.
-constexpr int RECEIVE_BUFFER_BYTES = 4 * 1024 * 1024;
 
 // The console's handler runs on a thread of its own: it only sets the number
 // and the event the network waits on, both made before it is registered.
@@ -86,24 +81,12 @@ std::uint64_t MemoryLimit()
     return std::min<std::uint64_t>(half, SIZE_MAX / 2);
 }
 
-sockaddr_in Endpoint(std::uint32_t address, unsigned short port)
-{
-    sockaddr_in endpoint{};
-    endpoint.sin_family = AF_INET;
-    endpoint.sin_port = htons(port);
-    endpoint.sin_addr.s_addr = htonl(address);
-    return endpoint;
-}
-
-class WinNetwork : public INetwork {
+class WinNetwork : public AdapterSockets {
 public:
-    WinNetwork() = default;
-    WinNetwork(const WinNetwork&) = delete;
-    WinNetwork& operator=(const WinNetwork&) = delete;
     ~WinNetwork() override
     {
-        for (SOCKET s : m_sockets)
-            ::closesocket(s);
+        // The sockets go before Windows Sockets is cleaned up.
+        Close();
         for (HANDLE e : m_events)
             ::CloseHandle(e);
         if (m_bStarted)
@@ -128,20 +111,6 @@ public:
         // unicasts, so that boards simulated on 127.0.0.x can be reached.
         Add(AdapterAddress{L"127.0.0.1", L"255.0.0.0"});
         return true;
-    }
-
-    const std::vector<AdapterAddress>& Adapters() const override { return m_adapters; }
-
-    bool SendFrom(std::size_t adapter, std::uint32_t target, const std::uint8_t* data, int length) override
-    {
-        const SOCKET s = m_sockets[adapter];
-        m_broadcast[adapter].Use(target == LIMITED_BROADCAST, [s](bool on) {
-            const int option = on ? 1 : 0;
-            return ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&option), sizeof option) == 0;
-        });
-        const sockaddr_in to = Endpoint(target, BOARD_PORT);
-        return ::sendto(s, reinterpret_cast<const char*>(data), length, 0, reinterpret_cast<const sockaddr*>(&to),
-                   sizeof to) == length;
     }
 
     void Wait(std::uint64_t timeoutMs, std::vector<Datagram>& received) override
@@ -176,14 +145,8 @@ public:
     }
 
 private:
-    void Add(const AdapterAddress& adapter)
+    bool Prepare(SOCKET s) override
     {
-        const SOCKET s = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-        if (s == INVALID_SOCKET)
-            return;
-        const sockaddr_in local = Endpoint(ParseIPv4(adapter.m_strAddress), 0);
-        int bytes = RECEIVE_BUFFER_BYTES;
-        ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
         // The wait takes one handle for the console's interrupt besides these.
         const bool shared = m_events.size() == MAXIMUM_WAIT_OBJECTS - 1;
         // Auto-reset: the wait that reports it also clears it, which saves a
@@ -191,55 +154,21 @@ private:
         // sets it again.
         const HANDLE readable = shared ? m_events.back() : ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
         // WSAEventSelect makes the socket non-blocking as well.
-        if (readable == nullptr || ::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0
-            || ::WSAEventSelect(s, readable, FD_READ) != 0) {
+        if (readable == nullptr || ::WSAEventSelect(s, readable, FD_READ) != 0) {
             if (readable != nullptr && !shared)
                 ::CloseHandle(readable);
-            ::closesocket(s);
-            return;
+            return false;
         }
         if (!shared)
             m_events.push_back(readable);
-        m_sockets.push_back(s);
-        m_broadcast.emplace_back();
-        m_adapters.push_back(adapter);
+        return true;
     }
 
-    // One datagram, or with `all` every one waiting.
-    static void Read(SOCKET s, std::vector<Datagram>& received, bool all)
-    {
-        char buffer[REPLY_BUFFER_SIZE];
-        for (;;) {
-            sockaddr_in from{};
-            int fromLength = sizeof from;
-            const int n = ::recvfrom(s, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
-            if (n == SOCKET_ERROR) {
-                // Too long for a reply (dropped), or an ICMP "port unreachable"
-                // for an earlier send: neither ends the socket's queue.
-                const int error = ::WSAGetLastError();
-                if (error == WSAEMSGSIZE || error == WSAECONNRESET)
-                    continue;
-                return;
-            }
-            if (n > 0) {
-                const auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer);
-                received.push_back(Datagram{FormatAddress(ntohl(from.sin_addr.s_addr)), std::vector<std::uint8_t>(bytes, bytes + n)});
-            }
-            if (!all)
-                return;
-        }
-    }
-
-    std::vector<AdapterAddress> m_adapters;
-    std::vector<SOCKET> m_sockets;
-    std::vector<BroadcastSwitch> m_broadcast; // per socket
     std::vector<HANDLE> m_events;    // per socket; the last is shared by any beyond the wait's limit
     std::size_t m_nNext = 0;         // the event looked at first by the next wait
     bool m_bStarted = false;
 };
 
-// FILE_APPEND_DATA alone makes every WriteFile land at the end of the file in
-// one piece, so a line written in one call is never split by another's.
 // FILE_APPEND_DATA puts every WriteFile at the end of the file as one piece,
 // so a line written in one call is never split by another station's line.
 class WinAppendFile : public IAppendFile {
@@ -356,7 +285,6 @@ public:
         }
         return std::make_unique<RecordWriter>(std::make_unique<WinAppendFile>(file));
     }
-
 
     std::ostream& Out() override { return std::cout; }
     std::ostream& Err() override { return std::cerr; }

@@ -40,8 +40,8 @@ TEST(EventLoop, TimerFiresAtItsDeadlineAndARestartPostponesIt)
     const std::uint64_t start = b.loop.Now();
     std::uint64_t firedAt = 0;
     int fired = 0;
-    b.loop.StartTimer(1, 5000, [&] { firedAt = b.loop.Now(); });
-    b.loop.Post([&] { b.loop.StartTimer(1, 5000, [&] { firedAt = b.loop.Now() + 1; ++fired; }); });
+    b.loop.StartTimer(1, b.loop.Now() + 5000, [&] { firedAt = b.loop.Now(); });
+    b.loop.Post([&] { b.loop.StartTimer(1, b.loop.Now() + 5000, [&] { firedAt = b.loop.Now() + 1; ++fired; }); });
     b.loop.Run([&] { return firedAt != 0; });
     EXPECT_EQ(firedAt, start + 5001) << "the restarted timer should fire once, 5000 ms after its restart";
     b.loop.Run([] { return false; }, b.loop.Now() + 10000);
@@ -52,7 +52,7 @@ TEST(EventLoop, StoppedTimerNeverFiresAndTheLoopEndsWhenNothingIsLeft)
 {
     LoopBench b;
     bool fired = false;
-    b.loop.StartTimer(7, 5000, [&] { fired = true; });
+    b.loop.StartTimer(7, b.loop.Now() + 5000, [&] { fired = true; });
     b.loop.StopTimer(7);
     b.loop.Run([] { return false; });
     EXPECT_FALSE(fired) << "a stopped timer fired";
@@ -100,7 +100,7 @@ TEST(EventLoop, AStopEndsTheRunWithTasksAndTimersLeft)
     bool stop = false, fired = false;
     int tasks = 0;
     b.loop.StopWhen([&] { return stop; });
-    b.loop.StartTimer(1, 5000, [&] { fired = true; });
+    b.loop.StartTimer(1, b.loop.Now() + 5000, [&] { fired = true; });
     b.loop.Post([&] {
         ++tasks;
         stop = true;
