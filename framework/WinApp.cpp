@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "res/resource.h"
@@ -20,17 +23,8 @@ bool FitsCodePage(const wchar_t* text)
 
 std::vector<char> ReadWholeFile(const wchar_t* path)
 {
-    std::vector<char> bytes;
-    HANDLE h = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return bytes;
-    char chunk[4096];
-    DWORD got = 0;
-    while (::ReadFile(h, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    ::CloseHandle(h);
-    return bytes;
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 bool StartsWith(const std::vector<char>& bytes, const char* mark, size_t size)
@@ -57,12 +51,8 @@ void MakeProfileUnicode(const wchar_t* path)
             ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
         text += wide;
     }
-    HANDLE h = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written = 0;
-    ::WriteFile(h, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
-    ::CloseHandle(h);
+    std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(text.data()), static_cast<std::streamsize>(text.size() * sizeof(wchar_t)));
 }
 
 }  // namespace
