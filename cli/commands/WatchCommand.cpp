@@ -50,17 +50,17 @@ CliExit WatchCommand(CliRun& run)
         run.Log().WriteUnicode(message + L"\r\n");
         run.Message(message);
     };
-    std::vector<BoardList> lists;
-    ProgressView view(run.Platform().Err(), run.Style(), run.Log(), lists);
+    std::vector<StationBoard> boards;
+    ProgressView view(run.Platform().Err(), run.Style(), run.Log(), boards);
     IClock& clock = run.Clock();
     EventLoop loop(clock, run.Network());
-    Watch watch(loop, link, clock, view, lists, image, job, done, warn);
+    Watch watch(loop, link, clock, view, boards, image, job, done, warn);
     run.Log().Write(STATUS_SEARCHING);
     const std::uint64_t start = clock.NowMs();
     IPlatform& platform = run.Platform();
     watch.Run([&platform] { return platform.Interrupted(); });
 
-    const StationCounts counts = CountStation(watch.Boards());
+    const StationCounts counts = CountStation(boards);
     const std::wstring summary = FormatStationSummary(counts, clock.NowMs() - start);
     run.Log().Write(summary + L"\r\n");
     run.Print(Utf8(summary + L"\n"));

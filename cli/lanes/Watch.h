@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "cli/lanes/BoardSlot.h"
-#include "cli/lanes/ReturnCheck.h"
 #include "cli/lanes/StationTracker.h"
 #include "cli/lanes/WatchBook.h"
 #include "cli/report/RecordFile.h"
@@ -46,15 +45,14 @@ public:
     using BoardDone = std::function<void(const StationBoard& board)>;
     using Warn = std::function<void(const std::wstring& message)>;
 
-    // `lists` grows by one entry per board heard, as `progress` indexes them.
-    Watch(EventLoop& loop, BoardLink& link, IClock& clock, IFlashObserver& progress, std::vector<BoardList>& lists,
+    // `boards` grows by one entry per board heard, as `progress` indexes them.
+    Watch(EventLoop& loop, BoardLink& link, IClock& clock, IFlashObserver& progress, std::vector<StationBoard>& boards,
         const std::vector<std::uint8_t>& image, const WatchJob& job, BoardDone done, Warn warn = nullptr);
     Watch(const Watch&) = delete;
     Watch& operator=(const Watch&) = delete;
 
     // Until `interrupted` holds; then every board still going is ended and reported.
     void Run(const std::function<bool()>& interrupted);
-    const std::vector<StationBoard>& Boards() const { return m_boards; }
 
 private:
     void OnReply(const BoardReply& reply, const std::wstring& sender);
@@ -69,13 +67,10 @@ private:
 
     EventLoop& m_loop;
     BoardLink& m_link;
-    std::vector<BoardList>& m_lists;
+    std::vector<StationBoard>& m_boards;
     const WatchJob& m_job;
-    BoardDone m_done;
     Warn m_warn;
     WatchBook m_book;
-    std::vector<StationBoard> m_boards;
-    std::unique_ptr<ReturnCheck> m_check;
     StationTracker m_tracker;
     std::vector<std::unique_ptr<BoardSlot>> m_slots;
     std::map<std::wstring, BoardSlot*> m_slotOf;

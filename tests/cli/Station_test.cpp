@@ -351,8 +351,8 @@ struct WatchBench {
     EventLoop loop{net, net};
     StatusLog log{net};
     std::ostringstream err;
-    std::vector<BoardList> lists;
-    ProgressView view{err, ProgressStyle::Quiet, log, lists};
+    std::vector<StationBoard> boards;
+    ProgressView view{err, ProgressStyle::Quiet, log, boards};
     std::vector<std::uint8_t> image = std::vector<std::uint8_t>(20000, 0x5a);
     WatchJob job;
     std::vector<std::pair<std::uint64_t, std::wstring>> lines; // when, what
@@ -376,10 +376,10 @@ struct WatchBench {
 
     StationCounts Run()
     {
-        Watch watch(loop, link, net, view, lists, image, job,
+        Watch watch(loop, link, net, view, boards, image, job,
             [this](const StationBoard& b) { lines.emplace_back(net.m_now, FormatStationLine(b, job.m_nVerifyReturnMs)); });
         watch.Run([this] { return net.m_now >= untilMs; });
-        return CountStation(watch.Boards());
+        return CountStation(boards);
     }
 
     std::wstring LineOf(const std::wstring& ip) const
