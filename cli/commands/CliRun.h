@@ -76,7 +76,6 @@ private:
     bool CheckReachable(const std::vector<std::wstring>& targets);
     bool StartLog(const std::wstring& firstLine);
     void OnLogLost(int error);
-    void StopWhenInterrupted(EventLoop& loop);
 
     IPlatform& m_platform;
     IClock& m_clock;
@@ -90,7 +89,7 @@ private:
     bool m_bInterruptNoted = false;
     bool m_bRecordLost = false;  // a record line that did not go in whole
     CliExit m_failure = CliExit::Ok; // why Start or Search refused
-    std::unique_ptr<IRecordFile> m_record;
+    std::unique_ptr<RecordWriter> m_record;
 };
 
 // The commands, each in a file of its own.

@@ -20,9 +20,10 @@ CliExit WatchCommand(CliRun& run)
     job.m_strAnsiName = firmware.m_strAnsiName;
     job.m_strPath = options.m_strFile;
     job.m_pKind = firmware.m_pKind;
-    job.m_strSha256 = Sha256::Hex(image.data(), image.size());
-    job.m_bOncePerMac = options.m_bOncePerMac;
-    job.m_bRequireConfirmed = options.m_bRequireConfirmed;
+    job.m_rules.m_strFileName = FileNameOfPath(options.m_strFile);
+    job.m_rules.m_strSha256 = Sha256::Hex(image.data(), image.size());
+    job.m_rules.m_bOncePerMac = options.m_bOncePerMac;
+    job.m_rules.m_bRequireConfirmed = options.m_bRequireConfirmed;
     job.m_nParallel = options.m_nParallel;
     job.m_nIntervalMs = options.m_nIntervalMs;
     job.m_nVerifyReturnMs = options.m_nVerifyReturnMs;
@@ -31,13 +32,13 @@ CliExit WatchCommand(CliRun& run)
         std::wstring error;
         if (!run.Platform().ReadFile(options.m_strRecord, text, error))
             return run.Fail(CliExit::Usage, L"cannot read the record " + options.m_strRecord + L": " + error);
-        job.m_record = ReadRecord(std::string(text.begin(), text.end()));
+        job.m_rules.m_record = ReadRecord(std::string(text.begin(), text.end()));
     }
     BoardLink link(run.Network());
     if (link.BroadcastAdapterCount() == 0)
         return run.Fail(CliExit::NoNetwork, L"no adapter to broadcast from (loopback only); watch finds boards by broadcast");
 
-    const RecordImage recorded{DecodeSystemText(FileNameOfPath(job.m_strPath)), image.size(), job.m_strSha256};
+    const RecordImage recorded{DecodeSystemText(job.m_rules.m_strFileName), image.size(), job.m_rules.m_strSha256};
     const std::uint64_t limit = options.m_nVerifyReturnMs;
     const auto done = [&](const StationBoard& board) {
         const std::wstring line = FormatStationLine(board, limit) + L"\n";
@@ -58,7 +59,7 @@ CliExit WatchCommand(CliRun& run)
     run.Log().Write(STATUS_SEARCHING);
     const std::uint64_t start = clock.NowMs();
     IPlatform& platform = run.Platform();
-    watch.Run([&platform] { return platform.Interrupted(); });
+    watch.Run([&platform] { return platform.Interruption() != 0; });
 
     const StationCounts counts = CountStation(boards);
     const std::wstring summary = FormatStationSummary(counts, clock.NowMs() - start);

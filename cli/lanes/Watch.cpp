@@ -14,10 +14,9 @@ Watch::Watch(EventLoop& loop, BoardLink& link, IClock& clock, IFlashObserver& pr
       m_boards(boards),
       m_job(job),
       m_warn(std::move(warn)),
-      m_book(WatchRules{FileNameOfPath(job.m_strPath), job.m_strSha256, job.m_record, job.m_bOncePerMac,
-                 job.m_bRequireConfirmed},
-          [this](const std::wstring& ip) { return Busy(ip); }),
-      m_tracker(clock, loop, link, job.m_nVerifyReturnMs, progress, boards, std::move(done), job.m_bRequireConfirmed)
+      m_book(job.m_rules, [this](const std::wstring& ip) { return Busy(ip); }),
+      m_tracker(clock, loop, link, job.m_nVerifyReturnMs, progress, boards, std::move(done),
+          job.m_rules.m_bRequireConfirmed)
 {
     IFlashObserver& observer = m_tracker;
     for (int lane = 0; lane < job.m_nParallel; ++lane)

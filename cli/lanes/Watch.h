@@ -24,10 +24,7 @@ struct WatchJob {
     std::wstring m_strPath;
     std::string m_strAnsiName;
     const FirmwareKind* m_pKind = nullptr;
-    std::string m_strSha256;
-    RecordBook m_record; // with once-per-mac
-    bool m_bOncePerMac = false;
-    bool m_bRequireConfirmed = false;
+    WatchRules m_rules; // which boards are served: the file's name, the image's hash, the record
     int m_nParallel = 1;
     std::uint64_t m_nIntervalMs = 2000;
     std::uint64_t m_nVerifyReturnMs = 0; // 0: no return check

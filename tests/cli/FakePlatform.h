@@ -103,7 +103,7 @@ public:
             return SIGNAL_INT;
         return net.m_now >= net.m_wakeAt ? interruptSignal : 0;
     }
-    std::unique_ptr<IRecordFile> OpenRecord(const std::wstring& path, std::wstring& error) override
+    std::unique_ptr<IAppendFile> OpenRecord(const std::wstring& path, std::wstring& error) override
     {
         if (path.rfind(L"/bad/", 0) == 0) {
             error = L"Permission denied";
@@ -111,7 +111,7 @@ public:
         }
         // "/full/N": a disk with N bytes left.
         const std::size_t room = path.rfind(L"/full/", 0) == 0 ? std::stoul(path.substr(6)) : ~std::size_t{0};
-        return std::make_unique<RecordWriter>(std::make_unique<RecordView>(records[path], room));
+        return std::make_unique<RecordView>(records[path], room);
     }
 };
 

@@ -361,6 +361,7 @@ struct WatchBench {
     WatchBench()
     {
         job.m_strPath = L"fw/vex_arm_fw.bin";
+        job.m_rules.m_strFileName = L"vex_arm_fw.bin";
         job.m_strAnsiName = "vex_arm_fw.bin";
         job.m_pKind = &Vex();
         job.m_nIntervalMs = 500;
