@@ -295,6 +295,5 @@ int main(int argc, char** argv)
     CatchInterrupts();
     PosixPlatform platform;
     SystemClock clock;
-    CliApp app(platform, clock);
-    return app.Run(args);
+    return RunCli(platform, clock, args);
 }

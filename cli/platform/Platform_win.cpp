@@ -346,11 +346,7 @@ int wmain(int argc, wchar_t** argv)
     const Utf8Console console;
     WinPlatform platform;
     SystemClock clock;
-    int status = 0;
-    {
-        CliApp app(platform, clock);
-        status = app.Run(args);
-    }
+    const int status = RunCli(platform, clock, args);
     std::cout.flush();
     if (g_reportDone != nullptr)
         ::SetEvent(g_reportDone);

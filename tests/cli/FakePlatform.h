@@ -126,7 +126,6 @@ inline std::vector<std::wstring> Words(const std::wstring& line)
 
 struct AppBench {
     FakePlatform platform;
-    CliApp app{platform, platform.net};
     std::vector<std::uint8_t> image;
 
     AppBench()
@@ -143,7 +142,8 @@ struct AppBench {
         return platform.net.AddBoard(L"192.168.1." + std::to_wstring(n), L"FW " + std::wstring(kind) + L" " + std::to_wstring(n));
     }
 
-    int Run(const std::wstring& line) { return app.Run(Words(line)); }
+    int Run(const std::vector<std::wstring>& args) { return RunCli(platform, platform.net, args); }
+    int Run(const std::wstring& line) { return Run(Words(line)); }
     std::string Out() const { return platform.out.str(); }
     std::string Err() const { return platform.err.str(); }
 };
