@@ -55,11 +55,7 @@ void StationTracker::Interrupt(int board, const DownloadEnd& at)
 {
     StationBoard& b = At(board);
     b.m_bInterrupted = true;
-    b.m_result.m_kind = ResultKind::NoReply;
-    b.m_result.m_nOpcode = at.m_nOpcode;
-    b.m_result.m_nBlock = at.m_nBlock;
-    b.m_result.m_nAcked = at.m_nAcked;
-    b.m_result.m_nPasses = at.m_nOpcode == 0 ? 0 : at.m_nPasses;
+    b.m_result = BoardResult{at, b.m_result.m_board, ResultKind::NoReply, std::wstring()};
     Close(board);
 }
 

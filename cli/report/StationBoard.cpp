@@ -72,19 +72,12 @@ std::wstring CountsOpening(const StationCounts& c, const wchar_t* served)
 
 BoardResult ResultOfDownload(const BoardList& board, const DownloadEnd& end, bool requireConfirmed)
 {
-    BoardResult r;
-    r.m_board = board;
-    r.m_nOpcode = end.m_nOpcode;
-    r.m_nBlock = end.m_nBlock;
-    r.m_nBlocks = end.m_nBlocks;
-    r.m_nAcked = end.m_nAcked;
-    r.m_bRebootSent = end.m_bRebootSent;
+    BoardResult r{end, board, ResultKind::NoReply, std::wstring()};
+    r.m_bUnconfirmed = false; // only a reboot is unconfirmed
     if (end.m_cut != DownloadCut::None) {
         r.m_kind = end.m_cut == DownloadCut::Interrupted ? ResultKind::Interrupted : ResultKind::NotStarted;
-        r.m_nPasses = end.m_cut == DownloadCut::Interrupted ? end.m_nPasses : 0;
         return r;
     }
-    r.m_nPasses = end.m_outcome == BoardOutcome::HeldElsewhere ? 0 : end.m_nPasses;
     switch (end.m_outcome) {
     case BoardOutcome::Rebooted:
         r.m_bUnconfirmed = end.m_bUnconfirmed;

@@ -14,8 +14,9 @@ struct ViewBench {
     FakeNetwork clock;
     StatusLog log{clock};
     std::ostringstream* logText = nullptr;
-    std::vector<StationBoard> boards{StationBoard{BoardResult{{L"FW VEX 1", L"192.168.1.1", L"m1"}}},
-        StationBoard{BoardResult{{L"FW VEX 2", L"192.168.1.2", L"m2"}}}};
+    std::vector<StationBoard> boards{
+        StationBoard{BoardResult{{}, {L"FW VEX 1", L"192.168.1.1", L"m1"}, ResultKind::NoReply, L""}},
+        StationBoard{BoardResult{{}, {L"FW VEX 2", L"192.168.1.2", L"m2"}, ResultKind::NoReply, L""}}};
 
     ViewBench()
     {
