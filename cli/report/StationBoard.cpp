@@ -7,6 +7,26 @@ namespace {
 
 const wchar_t* const UNCONFIRMED_REASON = L"the board's acknowledgements carry no block numbers";
 
+// "3.2": tenths of a second, as the result lines give times.
+std::wstring TenthsOfSeconds(std::uint64_t ms)
+{
+    const std::uint64_t tenths = (ms + 50) / 100;
+    return std::to_wstring(tenths / 10) + L"." + std::to_wstring(tenths % 10);
+}
+
+// "5", "0.5", "1.25": a time as it was typed in seconds.
+std::wstring PlainSeconds(std::uint64_t ms)
+{
+    std::wstring text = std::to_wstring(ms / 1000);
+    if (ms % 1000 != 0) {
+        std::wstring fraction = std::to_wstring(ms % 1000 + 1000).substr(1);
+        while (fraction.back() == L'0')
+            fraction.pop_back();
+        text += L"." + fraction;
+    }
+    return text;
+}
+
 std::wstring RequestName(const BoardResult& r)
 {
     switch (r.m_nOpcode) {
