@@ -69,8 +69,10 @@ bool CliRun::Start(Firmware* firmware, std::vector<std::wstring>& targets)
         && Prepare() && OpenRecord() && CheckReachable(targets);
 }
 
-std::unique_ptr<BoardSearch> CliRun::Search(const std::vector<std::wstring>& targets)
+std::unique_ptr<BoardSearch> CliRun::Search(Firmware* firmware, std::vector<std::wstring>& targets)
 {
+    if (!Start(firmware, targets))
+        return nullptr;
     auto search = std::make_unique<BoardSearch>(m_clock, *m_network);
     if (targets.empty() && search->link.BroadcastAdapterCount() == 0) {
         Refuse(CliExit::NoNetwork, L"no adapter to broadcast from (loopback only); give the boards' addresses");

@@ -52,8 +52,8 @@ public:
     // The firmware (when `firmware` is given), the named boards, the log, the
     // network and the record; false at the first refusal, which Failure() gives.
     bool Start(Firmware* firmware, std::vector<std::wstring>& targets);
-    // Asks the named boards, or with none every adapter's broadcast, for `--wait`; null when refused.
-    std::unique_ptr<BoardSearch> Search(const std::vector<std::wstring>& targets);
+    // Starts, then asks the named boards, or with none every adapter's broadcast, for `--wait`; null when refused.
+    std::unique_ptr<BoardSearch> Search(Firmware* firmware, std::vector<std::wstring>& targets);
     CliExit Failure() const { return m_failure; }
 
     bool HasRecord() const { return m_record != nullptr; }

@@ -127,9 +127,7 @@ CliExit FlashCommand(CliRun& run)
     const CliOptions& options = run.Options();
     Firmware firmware;
     std::vector<std::wstring> targets;
-    if (!run.Start(&firmware, targets))
-        return run.Failure();
-    const std::unique_ptr<BoardSearch> search = run.Search(targets);
+    const std::unique_ptr<BoardSearch> search = run.Search(&firmware, targets);
     if (!search)
         return run.Failure();
     const FirmwareKind& kind = *firmware.m_pKind;
