@@ -10,6 +10,7 @@
 #include "cli/link/BoardFinder.h"
 #include "cli/link/BoardLink.h"
 #include "cli/link/EventLoop.h"
+#include "cli/lanes/MemoryFirmwareFile.h"
 #include "cli/report/ProgressView.h"
 #include "cli/report/RecordFile.h"
 #include "cli/report/StatusLog.h"
@@ -17,15 +18,7 @@
 class IClock;
 class IPlatform;
 class INetwork;
-struct FirmwareKind;
 struct StationBoard;
-
-// The image a command sends, read whole, once.
-struct Firmware {
-    const FirmwareKind* m_pKind = nullptr;
-    std::string m_strAnsiName; // carried by the file-name request
-    std::vector<std::uint8_t> m_image;
-};
 
 // The boards a command asked for, and the link and loop it goes on with.
 struct BoardSearch {

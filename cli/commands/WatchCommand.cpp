@@ -17,9 +17,7 @@ CliExit WatchCommand(CliRun& run)
         return run.Failure();
     const std::vector<std::uint8_t>& image = firmware.m_image;
     WatchJob job;
-    job.m_strAnsiName = firmware.m_strAnsiName;
     job.m_strPath = options.m_strFile;
-    job.m_pKind = firmware.m_pKind;
     job.m_rules.m_strFileName = FileNameOfPath(options.m_strFile);
     job.m_rules.m_strSha256 = Sha256::Hex(image.data(), image.size());
     job.m_rules.m_bOncePerMac = options.m_bOncePerMac;
@@ -55,11 +53,10 @@ CliExit WatchCommand(CliRun& run)
     ProgressView view(run.Platform().Err(), run.Style(), run.Log(), boards);
     IClock& clock = run.Clock();
     EventLoop loop(clock, run.Network());
-    Watch watch(loop, link, clock, view, boards, image, job, done, warn);
+    Watch watch(loop, link, clock, view, boards, firmware, job, done, warn);
     run.Log().Write(STATUS_SEARCHING);
     const std::uint64_t start = clock.NowMs();
-    IPlatform& platform = run.Platform();
-    watch.Run([&platform] { return platform.Interruption() != 0; });
+    watch.Run([&run] { return run.Platform().Interruption() != 0; });
 
     const StationCounts counts = CountStation(boards);
     const std::wstring summary = FormatStationSummary(counts, clock.NowMs() - start);

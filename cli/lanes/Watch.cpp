@@ -8,10 +8,11 @@
 #include "net/BoardPacket.h"
 
 Watch::Watch(EventLoop& loop, BoardLink& link, IClock& clock, IFlashObserver& progress, std::vector<StationBoard>& boards,
-    const std::vector<std::uint8_t>& image, const WatchJob& job, BoardDone done, Warn warn)
+    const Firmware& firmware, const WatchJob& job, StationTracker::Complete done, Warn warn)
     : m_loop(loop),
       m_link(link),
       m_boards(boards),
+      m_firmware(firmware),
       m_job(job),
       m_warn(std::move(warn)),
       m_book(job.m_rules, [this](const std::wstring& ip) { return Busy(ip); }),
@@ -20,7 +21,7 @@ Watch::Watch(EventLoop& loop, BoardLink& link, IClock& clock, IFlashObserver& pr
 {
     IFlashObserver& observer = m_tracker;
     for (int lane = 0; lane < job.m_nParallel; ++lane)
-        m_slots.push_back(std::make_unique<BoardSlot>(lane, loop, link, observer, image));
+        m_slots.push_back(std::make_unique<BoardSlot>(lane, loop, link, observer, firmware.m_image));
     m_laneAddress.resize(m_slots.size());
 }
 
@@ -110,7 +111,7 @@ void Watch::OnSighting(const BoardList& board, Sighting sighting)
     const int index = Add(board);
     StationBoard& b = m_boards[static_cast<std::size_t>(index)];
     b.m_result.m_kind = ResultKind::Skipped;
-    b.m_result.m_strLabel = m_job.m_pKind->m_pszLabel;
+    b.m_result.m_strLabel = m_firmware.m_pKind->m_pszLabel;
     b.m_bServedBefore = sighting == Sighting::ServedBefore;
     m_tracker.Close(index);
 }
@@ -129,7 +130,7 @@ void Watch::StartQueued()
         m_slotOf[ip] = &slot;
         m_laneAddress[lane] = ip;
         // The run's first download says that downloading starts; the rest are more of the same.
-        slot.Start(m_job.m_strPath, m_job.m_strAnsiName, {board}, {ip}, !m_bAnnounced);
+        slot.Start(m_job.m_strPath, m_firmware.m_strAnsiName, {board}, {ip}, !m_bAnnounced);
         m_bAnnounced = true;
     }
 }

@@ -18,12 +18,9 @@
 class BoardLink;
 class EventLoop;
 class IClock;
-struct FirmwareKind;
 
 struct WatchJob {
     std::wstring m_strPath;
-    std::string m_strAnsiName;
-    const FirmwareKind* m_pKind = nullptr;
     WatchRules m_rules; // which boards are served: the file's name, the image's hash, the record
     int m_nParallel = 1;
     std::uint64_t m_nIntervalMs = 2000;
@@ -39,12 +36,11 @@ constexpr std::uint64_t WATCH_INTERRUPT_POLL_MS = 100;
 // reports every board once, as it is done with it.
 class Watch {
 public:
-    using BoardDone = std::function<void(const StationBoard& board)>;
     using Warn = std::function<void(const std::wstring& message)>;
 
     // `boards` grows by one entry per board heard, as `progress` indexes them.
     Watch(EventLoop& loop, BoardLink& link, IClock& clock, IFlashObserver& progress, std::vector<StationBoard>& boards,
-        const std::vector<std::uint8_t>& image, const WatchJob& job, BoardDone done, Warn warn = nullptr);
+        const Firmware& firmware, const WatchJob& job, StationTracker::Complete done, Warn warn = nullptr);
     Watch(const Watch&) = delete;
     Watch& operator=(const Watch&) = delete;
 
@@ -65,6 +61,7 @@ private:
     EventLoop& m_loop;
     BoardLink& m_link;
     std::vector<StationBoard>& m_boards;
+    const Firmware& m_firmware;
     const WatchJob& m_job;
     Warn m_warn;
     WatchBook m_book;
