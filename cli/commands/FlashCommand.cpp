@@ -82,7 +82,9 @@ std::uint64_t Serve(CliRun& run, BoardSearch& search, std::vector<StationBoard>&
     if (locks != nullptr)
         locks->SetWarningSink([&run](const std::wstring& text) { run.Message(text); });
     FlashBatch batch(search.loop, search.link, tracker, firmware.m_image, locks);
-    const auto asked = [check](const BoardReply& reply, const std::wstring& sender) { check->OnReply(reply, sender); };
+    const auto asked = [check](const BoardReply& reply, const std::wstring& sender) {
+        check->OnReply(reply, sender);
+    };
     if (check)
         batch.SetDiscoveryHandler(asked);
     const std::uint64_t start = clock.NowMs();
