@@ -1,38 +1,39 @@
 #include "cli/CliApp.h"
 
+#include "cli/commands/CliRun.h"
 #include "cli/commands/HelpText.h"
 #include "cli/platform/IPlatform.h"
 
-CliApp::CliApp(IPlatform& platform, IClock& clock)
-    : m_platform(platform), m_run(platform, clock)
-{
-}
+namespace {
 
-int CliApp::Run(const std::vector<std::wstring>& args)
+CliExit Command(CliRun& run, const std::vector<std::wstring>& args)
 {
-    const CliExit code = Command(args);
-    m_run.Print(std::string()); // whatever is still buffered must reach its file too
-    // Ctrl-C is how a watch ends: its status is that of the boards it served.
-    if (const int signal = m_platform.Interruption(); signal != 0 && m_run.Options().m_command != CliCommand::Watch)
-        return 128 + signal;
-    return m_run.Status(code);
-}
-
-CliExit CliApp::Command(const std::vector<std::wstring>& args)
-{
-    CliOptions& options = m_run.Options();
+    CliOptions& options = run.Options();
     options = ParseOptions(args);
     if (!options.m_strError.empty()) {
-        m_run.Message(options.m_strError + L"\nTry 'tarnwell-cli --help'.");
+        run.Message(options.m_strError + L"\nTry 'tarnwell-cli --help'.");
         return CliExit::Usage;
     }
     switch (options.m_command) {
-    case CliCommand::Help: m_run.Print(HelpText()); break;
-    case CliCommand::Version: m_run.Print(VersionText()); break;
-    case CliCommand::Discover: return DiscoverCommand(m_run);
-    case CliCommand::Flash: return FlashCommand(m_run);
-    case CliCommand::Watch: return WatchCommand(m_run);
+    case CliCommand::Help: run.Print(HelpText()); break;
+    case CliCommand::Version: run.Print(VersionText()); break;
+    case CliCommand::Discover: return DiscoverCommand(run);
+    case CliCommand::Flash: return FlashCommand(run);
+    case CliCommand::Watch: return WatchCommand(run);
     case CliCommand::None: return CliExit::Usage;
     }
     return CliExit::Ok;
+}
+
+} // namespace
+
+int RunCli(IPlatform& platform, IClock& clock, const std::vector<std::wstring>& args)
+{
+    CliRun run(platform, clock);
+    const CliExit code = Command(run, args);
+    run.Print(std::string()); // whatever is still buffered must reach its file too
+    // Ctrl-C is how a watch ends: its status is that of the boards it served.
+    if (const int signal = platform.Interruption(); signal != 0 && run.Options().m_command != CliCommand::Watch)
+        return 128 + signal;
+    return run.Status(code);
 }

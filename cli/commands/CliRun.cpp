@@ -69,14 +69,16 @@ bool CliRun::Start(Firmware* firmware, std::vector<std::wstring>& targets)
         && Prepare() && OpenRecord() && CheckReachable(targets);
 }
 
-std::unique_ptr<BoardSearch> CliRun::Search(const std::vector<std::wstring>& targets)
+std::unique_ptr<BoardSearch> CliRun::Search(Firmware* firmware, std::vector<std::wstring>& targets)
 {
+    if (!Start(firmware, targets))
+        return nullptr;
     auto search = std::make_unique<BoardSearch>(m_clock, *m_network);
     if (targets.empty() && search->link.BroadcastAdapterCount() == 0) {
         Refuse(CliExit::NoNetwork, L"no adapter to broadcast from (loopback only); give the boards' addresses");
         return nullptr;
     }
-    StopWhenInterrupted(search->loop);
+    search->loop.StopWhen([this] { return m_platform.Interruption() != 0; });
     if (!StartLog(targets.empty() ? STATUS_SEARCHING : STATUS_SEARCHING_PING_LIST))
         return nullptr;
     search->finder.Run(targets, m_options.m_nWaitMs);
@@ -123,9 +125,10 @@ bool CliRun::OpenRecord()
     if (m_options.m_strRecord.empty())
         return true;
     std::wstring error;
-    m_record = m_platform.OpenRecord(m_options.m_strRecord, error);
-    if (!m_record)
+    std::unique_ptr<IAppendFile> file = m_platform.OpenRecord(m_options.m_strRecord, error);
+    if (!file)
         return Refuse(CliExit::Usage, L"cannot write the record " + m_options.m_strRecord + L": " + error);
+    m_record = std::make_unique<RecordWriter>(std::move(file));
     return true;
 }
 
@@ -179,11 +182,6 @@ void CliRun::Print(const std::string& text)
         m_bStdoutLost = m_bOutputLost = true;
         Message(L"cannot write to standard output: " + WriteErrorText(error) + L"; the report is incomplete");
     }
-}
-
-void CliRun::StopWhenInterrupted(EventLoop& loop)
-{
-    loop.StopWhen([this] { return m_platform.Interruption() != 0; });
 }
 
 bool CliRun::NoteInterruption()

@@ -10,6 +10,7 @@
 #include "cli/link/BoardFinder.h"
 #include "cli/link/BoardLink.h"
 #include "cli/link/EventLoop.h"
+#include "cli/lanes/MemoryFirmwareFile.h"
 #include "cli/report/ProgressView.h"
 #include "cli/report/RecordFile.h"
 #include "cli/report/StatusLog.h"
@@ -17,15 +18,7 @@
 class IClock;
 class IPlatform;
 class INetwork;
-struct FirmwareKind;
 struct StationBoard;
-
-// The image a command sends, read whole, once.
-struct Firmware {
-    const FirmwareKind* m_pKind = nullptr;
-    std::string m_strAnsiName; // carried by the file-name request
-    std::vector<std::uint8_t> m_image;
-};
 
 // The boards a command asked for, and the link and loop it goes on with.
 struct BoardSearch {
@@ -52,8 +45,8 @@ public:
     // The firmware (when `firmware` is given), the named boards, the log, the
     // network and the record; false at the first refusal, which Failure() gives.
     bool Start(Firmware* firmware, std::vector<std::wstring>& targets);
-    // Asks the named boards, or with none every adapter's broadcast, for `--wait`; null when refused.
-    std::unique_ptr<BoardSearch> Search(const std::vector<std::wstring>& targets);
+    // Starts, then asks the named boards, or with none every adapter's broadcast, for `--wait`; null when refused.
+    std::unique_ptr<BoardSearch> Search(Firmware* firmware, std::vector<std::wstring>& targets);
     CliExit Failure() const { return m_failure; }
 
     bool HasRecord() const { return m_record != nullptr; }
@@ -76,7 +69,6 @@ private:
     bool CheckReachable(const std::vector<std::wstring>& targets);
     bool StartLog(const std::wstring& firstLine);
     void OnLogLost(int error);
-    void StopWhenInterrupted(EventLoop& loop);
 
     IPlatform& m_platform;
     IClock& m_clock;
@@ -90,7 +82,7 @@ private:
     bool m_bInterruptNoted = false;
     bool m_bRecordLost = false;  // a record line that did not go in whole
     CliExit m_failure = CliExit::Ok; // why Start or Search refused
-    std::unique_ptr<IRecordFile> m_record;
+    std::unique_ptr<RecordWriter> m_record;
 };
 
 // The commands, each in a file of its own.

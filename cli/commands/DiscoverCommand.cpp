@@ -16,34 +16,28 @@ std::wstring Joined(const std::vector<std::wstring>& items)
     return list;
 }
 
-// The unit line of the window's list, with the board's text decoded and on one line.
-std::wstring UnitLine(const BoardList& b)
-{
-    return FormatUnitLine(BoardList{BoardTextForLine(b.m_strName), b.m_strIP, BoardTextForLine(b.m_strMAC)});
-}
-
 } // namespace
 
 CliExit DiscoverCommand(CliRun& run)
 {
     std::vector<std::wstring> targets;
-    if (!run.Start(nullptr, targets))
-        return run.Failure();
-    const std::unique_ptr<BoardSearch> search = run.Search(targets);
+    const std::unique_ptr<BoardSearch> search = run.Search(nullptr, targets);
     if (!search)
         return run.Failure();
 
     const std::vector<BoardList>& boards = search->finder.Boards();
-    for (const BoardList& b : boards)
-        run.Log().WriteUnicode(UnitLine(b) + L"\r\n");
+    std::wstring lines;
+    for (const BoardList& b : boards) {
+        // The board's text decoded and on one line; in the log as the window's list has it.
+        const BoardList shown{BoardTextForLine(b.m_strName), b.m_strIP, BoardTextForLine(b.m_strMAC)};
+        run.Log().WriteUnicode(FormatUnitLine(shown) + L"\r\n");
+        lines += shown.m_strName + L"\t" + shown.m_strIP + L"\t" + shown.m_strMAC + L"\n";
+    }
     const std::vector<std::wstring>& unanswered = search->finder.Unanswered();
     if (run.Options().m_bJson) {
         const int signal = run.Platform().Interruption();
         run.Print(DiscoverJson(boards, unanswered, search->interrupted ? SignalName(signal) : std::wstring()));
     } else {
-        std::wstring lines;
-        for (const BoardList& b : boards)
-            lines += BoardTextForLine(b.m_strName) + L"\t" + b.m_strIP + L"\t" + BoardTextForLine(b.m_strMAC) + L"\n";
         run.Print(Utf8(lines));
     }
     if (!unanswered.empty()) {

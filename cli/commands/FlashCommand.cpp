@@ -68,28 +68,21 @@ std::uint64_t Serve(CliRun& run, BoardSearch& search, std::vector<StationBoard>&
     IClock& clock = run.Clock();
     // Each board's times, retransmissions and, with --verify-return, its return.
     std::vector<StationBoard> lanes;
-    std::vector<BoardList> lists;
     FlashJob job{options.m_strFile, firmware.m_strAnsiName, {}, options.m_nParallel};
     for (std::size_t i : served) {
         lanes.push_back(boards[i]);
-        lists.push_back(boards[i].m_result.m_board);
         job.m_addresses.push_back(boards[i].m_result.m_board.m_strIP);
     }
-    ProgressView view(run.Platform().Err(), run.Style(), run.Log(), lists);
-    StationTracker* tracking = nullptr;
-    std::unique_ptr<ReturnCheck> check;
-    if (options.m_nVerifyReturnMs != 0) {
-        check = std::make_unique<ReturnCheck>(search.loop, search.link, options.m_nVerifyReturnMs,
-            [&tracking](int board, const ReturnOutcome& outcome) { tracking->OnReturn(board, outcome); });
-    }
-    StationTracker tracker(clock, view, lanes, check.get(), nullptr, options.m_bRequireConfirmed);
-    tracking = &tracker;
+    ProgressView view(run.Platform().Err(), run.Style(), run.Log(), lanes);
+    StationTracker tracker(clock, search.loop, search.link, options.m_nVerifyReturnMs, view, lanes, nullptr,
+        options.m_bRequireConfirmed);
+    ReturnCheck* check = tracker.Check();
     BoardLocks* locks = run.Platform().Locks();
     // Even with --quiet: a lock found tampered with means someone is interfering with the station.
     if (locks != nullptr)
         locks->SetWarningSink([&run](const std::wstring& text) { run.Message(text); });
     FlashBatch batch(search.loop, search.link, tracker, firmware.m_image, locks);
-    const auto asked = [&check](const BoardReply& reply, const std::wstring& sender) {
+    const auto asked = [check](const BoardReply& reply, const std::wstring& sender) {
         check->OnReply(reply, sender);
     };
     if (check)
@@ -98,7 +91,7 @@ std::uint64_t Serve(CliRun& run, BoardSearch& search, std::vector<StationBoard>&
     batch.Run(job);
     if (check) {
         search.loop.SetReplyHandler(asked);
-        search.loop.Run([&check] { return !check->AnyPending(); });
+        search.loop.Run([check] { return !check->AnyPending(); });
         search.loop.SetReplyHandler(nullptr);
     }
     const std::uint64_t elapsed = clock.NowMs() - start;
@@ -136,9 +129,7 @@ CliExit FlashCommand(CliRun& run)
     const CliOptions& options = run.Options();
     Firmware firmware;
     std::vector<std::wstring> targets;
-    if (!run.Start(&firmware, targets))
-        return run.Failure();
-    const std::unique_ptr<BoardSearch> search = run.Search(targets);
+    const std::unique_ptr<BoardSearch> search = run.Search(&firmware, targets);
     if (!search)
         return run.Failure();
     const FirmwareKind& kind = *firmware.m_pKind;

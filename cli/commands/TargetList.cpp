@@ -3,15 +3,6 @@
 #include "discovery/DiscoveryText.h"
 #include "net/IPv4.h"
 
-namespace {
-
-bool IsDigit(wchar_t c)
-{
-    return c >= L'0' && c <= L'9';
-}
-
-} // namespace
-
 bool NormaliseAddress(const std::wstring& text, std::wstring& normalised)
 {
     // The core's parser forgives trailing text and carries octets over 255;
@@ -22,7 +13,7 @@ bool NormaliseAddress(const std::wstring& text, std::wstring& normalised)
             return false;
         unsigned value = 0;
         std::size_t digits = 0;
-        for (; pos < text.size() && IsDigit(text[pos]) && digits < 4; ++pos, ++digits)
+        for (; pos < text.size() && text[pos] >= L'0' && text[pos] <= L'9' && digits < 4; ++pos, ++digits)
             value = value * 10 + static_cast<unsigned>(text[pos] - L'0');
         if (digits == 0 || digits > 3 || value > 255)
             return false;

@@ -17,12 +17,11 @@ CliExit WatchCommand(CliRun& run)
         return run.Failure();
     const std::vector<std::uint8_t>& image = firmware.m_image;
     WatchJob job;
-    job.m_strAnsiName = firmware.m_strAnsiName;
     job.m_strPath = options.m_strFile;
-    job.m_pKind = firmware.m_pKind;
-    job.m_strSha256 = Sha256::Hex(image.data(), image.size());
-    job.m_bOncePerMac = options.m_bOncePerMac;
-    job.m_bRequireConfirmed = options.m_bRequireConfirmed;
+    job.m_rules.m_strFileName = FileNameOfPath(options.m_strFile);
+    job.m_rules.m_strSha256 = Sha256::Hex(image.data(), image.size());
+    job.m_rules.m_bOncePerMac = options.m_bOncePerMac;
+    job.m_rules.m_bRequireConfirmed = options.m_bRequireConfirmed;
     job.m_nParallel = options.m_nParallel;
     job.m_nIntervalMs = options.m_nIntervalMs;
     job.m_nVerifyReturnMs = options.m_nVerifyReturnMs;
@@ -31,13 +30,13 @@ CliExit WatchCommand(CliRun& run)
         std::wstring error;
         if (!run.Platform().ReadFile(options.m_strRecord, text, error))
             return run.Fail(CliExit::Usage, L"cannot read the record " + options.m_strRecord + L": " + error);
-        job.m_record = ReadRecord(std::string(text.begin(), text.end()));
+        job.m_rules.m_record = ReadRecord(std::string(text.begin(), text.end()));
     }
     BoardLink link(run.Network());
     if (link.BroadcastAdapterCount() == 0)
         return run.Fail(CliExit::NoNetwork, L"no adapter to broadcast from (loopback only); watch finds boards by broadcast");
 
-    const RecordImage recorded{DecodeSystemText(FileNameOfPath(job.m_strPath)), image.size(), job.m_strSha256};
+    const RecordImage recorded{DecodeSystemText(job.m_rules.m_strFileName), image.size(), job.m_rules.m_strSha256};
     const std::uint64_t limit = options.m_nVerifyReturnMs;
     const auto done = [&](const StationBoard& board) {
         const std::wstring line = FormatStationLine(board, limit) + L"\n";
@@ -50,17 +49,16 @@ CliExit WatchCommand(CliRun& run)
         run.Log().WriteUnicode(message + L"\r\n");
         run.Message(message);
     };
-    std::vector<BoardList> lists;
-    ProgressView view(run.Platform().Err(), run.Style(), run.Log(), lists);
+    std::vector<StationBoard> boards;
+    ProgressView view(run.Platform().Err(), run.Style(), run.Log(), boards);
     IClock& clock = run.Clock();
     EventLoop loop(clock, run.Network());
-    Watch watch(loop, link, clock, view, lists, image, job, done, warn);
+    Watch watch(loop, link, clock, view, boards, firmware, job, done, warn);
     run.Log().Write(STATUS_SEARCHING);
     const std::uint64_t start = clock.NowMs();
-    IPlatform& platform = run.Platform();
-    watch.Run([&platform] { return platform.Interrupted(); });
+    watch.Run([&run] { return run.Platform().Interruption() != 0; });
 
-    const StationCounts counts = CountStation(watch.Boards());
+    const StationCounts counts = CountStation(boards);
     const std::wstring summary = FormatStationSummary(counts, clock.NowMs() - start);
     run.Log().Write(summary + L"\r\n");
     run.Print(Utf8(summary + L"\n"));

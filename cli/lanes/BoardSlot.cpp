@@ -22,10 +22,8 @@ void BoardSlot::Start(const std::wstring& path, const std::string& ansiName, con
     if (m_sequencer.Start(path, ansiName, addresses))
         return;
     // The file cannot be sent: each board ends before its first request.
-    DownloadEnd end{BoardOutcome::FileError, OP_FILENAME, 0};
-    end.m_nPasses = 0;
     for (int board : boards)
-        m_observer.OnBoardFinished(board, end);
+        m_observer.OnBoardFinished(board, DownloadEnd{BoardOutcome::FileError, OP_FILENAME, 0});
 }
 
 bool BoardSlot::Where(int& board, DownloadEnd& at) const

@@ -19,7 +19,7 @@ struct DownloadEnd {
     DownloadCut m_cut = DownloadCut::None;
     std::uint32_t m_nBlocks = 0; // interrupted: the image's blocks
     std::uint32_t m_nAcked = 0;  // data acks taken, both passes of a board started over counted
-    int m_nPasses = 1;           // 2 when it was started over after its acks went out of step
+    int m_nPasses = 0;           // conversations from the file name: 0 never contacted, 2 started over
     bool m_bRebootSent = false;  // in its last pass: acks can go out of step after the last block
 };
 

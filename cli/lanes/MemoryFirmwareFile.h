@@ -2,9 +2,19 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "download/IFirmwareFile.h"
+
+struct FirmwareKind;
+
+// The image a command sends, read whole, once.
+struct Firmware {
+    const FirmwareKind* m_pKind = nullptr;
+    std::string m_strAnsiName; // carried by the file-name request
+    std::vector<std::uint8_t> m_image;
+};
 
 // A view of an image read once into memory: every sequencer of a parallel
 // download reads the same bytes, each with a position of its own. The path

@@ -77,21 +77,3 @@ void ReturnCheck::Finish(std::size_t index, const ReturnOutcome& outcome)
     Schedule();
     m_done(board, outcome);
 }
-
-std::wstring TenthsOfSeconds(std::uint64_t ms)
-{
-    const std::uint64_t tenths = (ms + 50) / 100;
-    return std::to_wstring(tenths / 10) + L"." + std::to_wstring(tenths % 10);
-}
-
-std::wstring PlainSeconds(std::uint64_t ms)
-{
-    std::wstring text = std::to_wstring(ms / 1000);
-    if (ms % 1000 != 0) {
-        std::wstring fraction = std::to_wstring(ms % 1000 + 1000).substr(1);
-        while (fraction.back() == L'0')
-            fraction.pop_back();
-        text += L"." + fraction;
-    }
-    return text;
-}

@@ -56,8 +56,3 @@ private:
     Done m_done;
     std::vector<Check> m_checks;
 };
-
-// "3.2": tenths of a second, as the result lines give times.
-std::wstring TenthsOfSeconds(std::uint64_t ms);
-// "5", "0.5", "1.25": a time as it was typed in seconds.
-std::wstring PlainSeconds(std::uint64_t ms);

@@ -1,13 +1,19 @@
 #include "cli/lanes/StationTracker.h"
 
 #include "cli/IClock.h"
-#include "cli/lanes/ReturnCheck.h"
 
-StationTracker::StationTracker(IClock& clock, IFlashObserver& next, std::vector<StationBoard>& boards,
-    ReturnCheck* check, Complete complete, bool requireConfirmed)
-    : FlashRelay(next), m_clock(clock), m_boards(boards), m_check(check), m_complete(std::move(complete)),
+StationTracker::StationTracker(IClock& clock, EventLoop& loop, BoardLink& link, std::uint64_t returnLimitMs,
+    IFlashObserver& next, std::vector<StationBoard>& boards, Complete complete, bool requireConfirmed)
+    : FlashRelay(next), m_clock(clock), m_boards(boards), m_complete(std::move(complete)),
       m_bRequireConfirmed(requireConfirmed)
 {
+    if (returnLimitMs != 0) {
+        m_check = std::make_unique<ReturnCheck>(loop, link, returnLimitMs,
+            [this](int board, const ReturnOutcome& outcome) {
+                At(board).m_return = outcome;
+                Close(board);
+            });
+    }
 }
 
 void StationTracker::Stamp(StationBoard& b)
@@ -45,21 +51,11 @@ void StationTracker::OnBoardFinished(int board, const DownloadEnd& end)
         Close(board);
 }
 
-void StationTracker::OnReturn(int board, const ReturnOutcome& outcome)
-{
-    At(board).m_return = outcome;
-    Close(board);
-}
-
 void StationTracker::Interrupt(int board, const DownloadEnd& at)
 {
     StationBoard& b = At(board);
     b.m_bInterrupted = true;
-    b.m_result.m_kind = ResultKind::NoReply;
-    b.m_result.m_nOpcode = at.m_nOpcode;
-    b.m_result.m_nBlock = at.m_nBlock;
-    b.m_result.m_nAcked = at.m_nAcked;
-    b.m_result.m_nPasses = at.m_nOpcode == 0 ? 0 : at.m_nPasses;
+    b.m_result = BoardResult{at, b.m_result.m_board, ResultKind::NoReply, std::wstring()};
     Close(board);
 }
 
@@ -77,5 +73,5 @@ void StationTracker::Close(int board)
     if (b.m_result.m_kind != ResultKind::Skipped)
         m_next.OnBoardReported(board, DescribeStation(b, m_check != nullptr ? m_check->LimitMs() : 0));
     if (m_complete)
-        m_complete(board);
+        m_complete(b);
 }

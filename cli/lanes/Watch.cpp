@@ -7,28 +7,21 @@
 #include "download/FirmwareKind.h"
 #include "net/BoardPacket.h"
 
-Watch::Watch(EventLoop& loop, BoardLink& link, IClock& clock, IFlashObserver& progress, std::vector<BoardList>& lists,
-    const std::vector<std::uint8_t>& image, const WatchJob& job, BoardDone done, Warn warn)
+Watch::Watch(EventLoop& loop, BoardLink& link, IClock& clock, IFlashObserver& progress, std::vector<StationBoard>& boards,
+    const Firmware& firmware, const WatchJob& job, StationTracker::Complete done, Warn warn)
     : m_loop(loop),
       m_link(link),
-      m_lists(lists),
+      m_boards(boards),
+      m_firmware(firmware),
       m_job(job),
-      m_done(std::move(done)),
       m_warn(std::move(warn)),
-      m_book(WatchRules{FileNameOfPath(job.m_strPath), job.m_strSha256, job.m_record, job.m_bOncePerMac,
-                 job.m_bRequireConfirmed},
-          [this](const std::wstring& ip) { return Busy(ip); }),
-      m_check(job.m_nVerifyReturnMs == 0 ? nullptr
-                                         : std::make_unique<ReturnCheck>(loop, link, job.m_nVerifyReturnMs,
-                                             [this](int board, const ReturnOutcome& outcome) {
-                                                 m_tracker.OnReturn(board, outcome);
-                                             })),
-      m_tracker(clock, progress, m_boards, m_check.get(),
-          [this](int board) { m_done(m_boards[static_cast<std::size_t>(board)]); }, job.m_bRequireConfirmed)
+      m_book(job.m_rules, [this](const std::wstring& ip) { return Busy(ip); }),
+      m_tracker(clock, loop, link, job.m_nVerifyReturnMs, progress, boards, std::move(done),
+          job.m_rules.m_bRequireConfirmed)
 {
     IFlashObserver& observer = m_tracker;
     for (int lane = 0; lane < job.m_nParallel; ++lane)
-        m_slots.push_back(std::make_unique<BoardSlot>(lane, loop, link, observer, image));
+        m_slots.push_back(std::make_unique<BoardSlot>(lane, loop, link, observer, firmware.m_image));
     m_laneAddress.resize(m_slots.size());
 }
 
@@ -68,7 +61,7 @@ void Watch::Ask()
 void Watch::OnReply(const BoardReply& reply, const std::wstring& sender)
 {
     if (reply.opcode == OP_DISCOVER) {
-        if (m_check && m_check->OnReply(reply, sender))
+        if (m_tracker.Check() && m_tracker.Check()->OnReply(reply, sender))
             return;
         const BoardList board = MakeBoardList(reply, sender);
         OnSighting(board, m_book.See(board));
@@ -82,7 +75,6 @@ void Watch::OnReply(const BoardReply& reply, const std::wstring& sender)
 
 int Watch::Add(const BoardList& board)
 {
-    m_lists.push_back(board);
     StationBoard b;
     b.m_result.m_board = board;
     m_boards.push_back(b);
@@ -104,7 +96,7 @@ bool Watch::Busy(const std::wstring& ip) const
             return true;
     }
     return std::any_of(m_queue.begin(), m_queue.end(),
-        [&](int board) { return m_lists[static_cast<std::size_t>(board)].m_strIP == ip; });
+        [&](int board) { return m_boards[static_cast<std::size_t>(board)].m_result.m_board.m_strIP == ip; });
 }
 
 void Watch::OnSighting(const BoardList& board, Sighting sighting)
@@ -119,7 +111,7 @@ void Watch::OnSighting(const BoardList& board, Sighting sighting)
     const int index = Add(board);
     StationBoard& b = m_boards[static_cast<std::size_t>(index)];
     b.m_result.m_kind = ResultKind::Skipped;
-    b.m_result.m_strLabel = m_job.m_pKind->m_pszLabel;
+    b.m_result.m_strLabel = m_firmware.m_pKind->m_pszLabel;
     b.m_bServedBefore = sighting == Sighting::ServedBefore;
     m_tracker.Close(index);
 }
@@ -134,11 +126,11 @@ void Watch::StartQueued()
             continue;
         const int board = m_queue.front();
         m_queue.pop_front();
-        const std::wstring& ip = m_lists[static_cast<std::size_t>(board)].m_strIP;
+        const std::wstring& ip = m_boards[static_cast<std::size_t>(board)].m_result.m_board.m_strIP;
         m_slotOf[ip] = &slot;
         m_laneAddress[lane] = ip;
         // The run's first download says that downloading starts; the rest are more of the same.
-        slot.Start(m_job.m_strPath, m_job.m_strAnsiName, {board}, {ip}, !m_bAnnounced);
+        slot.Start(m_job.m_strPath, m_firmware.m_strAnsiName, {board}, {ip}, !m_bAnnounced);
         m_bAnnounced = true;
     }
 }
@@ -153,8 +145,8 @@ void Watch::Interrupt()
         if (slot->Where(board, at) && !m_boards[static_cast<std::size_t>(board)].m_bComplete)
             m_tracker.Interrupt(board, at);
     }
-    if (m_check)
-        m_check->Interrupt();
+    if (m_tracker.Check())
+        m_tracker.Check()->Interrupt();
     for (std::size_t i = 0; i < m_boards.size(); ++i) {
         if (!m_boards[i].m_bComplete)
             m_tracker.Interrupt(static_cast<int>(i), DownloadEnd{});

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "cli/lanes/BoardSlot.h"
-#include "cli/lanes/ReturnCheck.h"
 #include "cli/lanes/StationTracker.h"
 #include "cli/lanes/WatchBook.h"
 #include "cli/report/RecordFile.h"
@@ -19,16 +18,10 @@
 class BoardLink;
 class EventLoop;
 class IClock;
-struct FirmwareKind;
 
 struct WatchJob {
     std::wstring m_strPath;
-    std::string m_strAnsiName;
-    const FirmwareKind* m_pKind = nullptr;
-    std::string m_strSha256;
-    RecordBook m_record; // with once-per-mac
-    bool m_bOncePerMac = false;
-    bool m_bRequireConfirmed = false;
+    WatchRules m_rules; // which boards are served: the file's name, the image's hash, the record
     int m_nParallel = 1;
     std::uint64_t m_nIntervalMs = 2000;
     std::uint64_t m_nVerifyReturnMs = 0; // 0: no return check
@@ -43,18 +36,16 @@ constexpr std::uint64_t WATCH_INTERRUPT_POLL_MS = 100;
 // reports every board once, as it is done with it.
 class Watch {
 public:
-    using BoardDone = std::function<void(const StationBoard& board)>;
     using Warn = std::function<void(const std::wstring& message)>;
 
-    // `lists` grows by one entry per board heard, as `progress` indexes them.
-    Watch(EventLoop& loop, BoardLink& link, IClock& clock, IFlashObserver& progress, std::vector<BoardList>& lists,
-        const std::vector<std::uint8_t>& image, const WatchJob& job, BoardDone done, Warn warn = nullptr);
+    // `boards` grows by one entry per board heard, as `progress` indexes them.
+    Watch(EventLoop& loop, BoardLink& link, IClock& clock, IFlashObserver& progress, std::vector<StationBoard>& boards,
+        const Firmware& firmware, const WatchJob& job, StationTracker::Complete done, Warn warn = nullptr);
     Watch(const Watch&) = delete;
     Watch& operator=(const Watch&) = delete;
 
     // Until `interrupted` holds; then every board still going is ended and reported.
     void Run(const std::function<bool()>& interrupted);
-    const std::vector<StationBoard>& Boards() const { return m_boards; }
 
 private:
     void OnReply(const BoardReply& reply, const std::wstring& sender);
@@ -69,13 +60,11 @@ private:
 
     EventLoop& m_loop;
     BoardLink& m_link;
-    std::vector<BoardList>& m_lists;
+    std::vector<StationBoard>& m_boards;
+    const Firmware& m_firmware;
     const WatchJob& m_job;
-    BoardDone m_done;
     Warn m_warn;
     WatchBook m_book;
-    std::vector<StationBoard> m_boards;
-    std::unique_ptr<ReturnCheck> m_check;
     StationTracker m_tracker;
     std::vector<std::unique_ptr<BoardSlot>> m_slots;
     std::map<std::wstring, BoardSlot*> m_slotOf;

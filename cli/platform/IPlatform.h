@@ -39,8 +39,7 @@ public:
     // The first interrupting signal received (SIGNAL_*), 0 while there was none.
     virtual int Interruption() { return 0; }
     // The --record file, created when missing and opened for appending whole lines.
-    virtual std::unique_ptr<IRecordFile> OpenRecord(const std::wstring& path, std::wstring& error) = 0;
-    bool Interrupted() { return Interruption() != 0; }
+    virtual std::unique_ptr<IAppendFile> OpenRecord(const std::wstring& path, std::wstring& error) = 0;
 };
 
 // "SIGINT", "SIGTERM", "SIGHUP", or "signal N".

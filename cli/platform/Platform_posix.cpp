@@ -254,7 +254,7 @@ public:
         return file;
     }
 
-    std::unique_ptr<IRecordFile> OpenRecord(const std::wstring& path, std::wstring& error) override
+    std::unique_ptr<IAppendFile> OpenRecord(const std::wstring& path, std::wstring& error) override
     {
         // Read as well, to see whether the file ends with a line break; a
         // record that may only be written is kept all the same.
@@ -266,7 +266,7 @@ public:
             error = ErrnoText(errno);
             return nullptr;
         }
-        return std::make_unique<RecordWriter>(std::make_unique<PosixAppendFile>(fd));
+        return std::make_unique<PosixAppendFile>(fd);
     }
 
     std::ostream& Out() override { return std::cout; }
@@ -295,6 +295,5 @@ int main(int argc, char** argv)
     CatchInterrupts();
     PosixPlatform platform;
     SystemClock clock;
-    CliApp app(platform, clock);
-    return app.Run(args);
+    return RunCli(platform, clock, args);
 }

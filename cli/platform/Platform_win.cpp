@@ -267,7 +267,7 @@ public:
         return file;
     }
 
-    std::unique_ptr<IRecordFile> OpenRecord(const std::wstring& path, std::wstring& error) override
+    std::unique_ptr<IAppendFile> OpenRecord(const std::wstring& path, std::wstring& error) override
     {
         // Read as well, to see whether the file ends with a line break; a
         // record that may only be appended to is kept all the same.
@@ -283,7 +283,7 @@ public:
                                                 : L"cannot open it (error " + std::to_wstring(code) + L")";
             return nullptr;
         }
-        return std::make_unique<RecordWriter>(std::make_unique<WinAppendFile>(file));
+        return std::make_unique<WinAppendFile>(file);
     }
 
     std::ostream& Out() override { return std::cout; }
@@ -346,11 +346,7 @@ int wmain(int argc, wchar_t** argv)
     const Utf8Console console;
     WinPlatform platform;
     SystemClock clock;
-    int status = 0;
-    {
-        CliApp app(platform, clock);
-        status = app.Run(args);
-    }
+    const int status = RunCli(platform, clock, args);
     std::cout.flush();
     if (g_reportDone != nullptr)
         ::SetEvent(g_reportDone);

@@ -37,7 +37,7 @@ const char* RetryState(std::uint8_t opcode)
 
 } // namespace
 
-ProgressView::ProgressView(std::ostream& err, ProgressStyle style, StatusLog& log, const std::vector<BoardList>& boards)
+ProgressView::ProgressView(std::ostream& err, ProgressStyle style, StatusLog& log, const std::vector<StationBoard>& boards)
     : m_err(err), m_style(style), m_log(log), m_boards(boards)
 {
 }
@@ -167,10 +167,10 @@ std::string ProgressView::BarLine(int board, const std::string& tail) const
 
 std::string ProgressView::Address(int board) const
 {
-    return Utf8(m_boards[static_cast<std::size_t>(board)].m_strIP);
+    return Utf8(m_boards[static_cast<std::size_t>(board)].m_result.m_board.m_strIP);
 }
 
 std::string ProgressView::Name(int board) const
 {
-    return Utf8(BoardTextForLine(m_boards[static_cast<std::size_t>(board)].m_strName));
+    return Utf8(BoardTextForLine(m_boards[static_cast<std::size_t>(board)].m_result.m_board.m_strName));
 }

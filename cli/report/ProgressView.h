@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/lanes/IFlashObserver.h"
-#include "discovery/DiscoveryText.h"
+#include "cli/report/StationBoard.h"
 
 class StatusLog;
 
@@ -18,7 +18,7 @@ enum class ProgressStyle { Bars, Lines, Quiet };
 // texts always go to the log.
 class ProgressView : public IFlashObserver {
 public:
-    ProgressView(std::ostream& err, ProgressStyle style, StatusLog& log, const std::vector<BoardList>& boards);
+    ProgressView(std::ostream& err, ProgressStyle style, StatusLog& log, const std::vector<StationBoard>& boards);
 
     void OnStatusLine(const std::wstring& line) override;
     void OnBoardStarted(int board) override;
@@ -45,7 +45,7 @@ private:
     std::ostream& m_err;
     ProgressStyle m_style;
     StatusLog& m_log;
-    const std::vector<BoardList>& m_boards;
+    const std::vector<StationBoard>& m_boards;
     std::vector<int> m_active;      // boards with a live line, in the order they started
     std::map<int, Live> m_live;     // per board: its percentage and state
     int m_nDrawn = 0;               // live lines now on screen

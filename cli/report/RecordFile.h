@@ -11,14 +11,8 @@ struct StationBoard;
 
 // The --record file: one JSON object per line (JSON Lines), one line per board.
 // Each line reaches the file in one write in append mode, so stations on one
-// machine may share a file without ever breaking a line.
-class IRecordFile {
-public:
-    virtual ~IRecordFile() = default;
-    virtual bool Append(const std::string& line, std::wstring& error) = 0;
-};
-
-// The system's side of a record file opened for appending.
+// machine may share a file without ever breaking a line. This is the
+// system's side of one opened for appending.
 class IAppendFile {
 public:
     virtual ~IAppendFile() = default;
@@ -32,10 +26,10 @@ public:
 // line break (or, when even that fails, the next line starts with one), so
 // the next line, this station's or another's, starts on a line of its own;
 // readers pass over the broken one.
-class RecordWriter : public IRecordFile {
+class RecordWriter {
 public:
     explicit RecordWriter(std::unique_ptr<IAppendFile> file);
-    bool Append(const std::string& line, std::wstring& error) override;
+    bool Append(const std::string& line, std::wstring& error);
 
 private:
     std::unique_ptr<IAppendFile> m_file;

@@ -7,6 +7,26 @@ namespace {
 
 const wchar_t* const UNCONFIRMED_REASON = L"the board's acknowledgements carry no block numbers";
 
+// "3.2": tenths of a second, as the result lines give times.
+std::wstring TenthsOfSeconds(std::uint64_t ms)
+{
+    const std::uint64_t tenths = (ms + 50) / 100;
+    return std::to_wstring(tenths / 10) + L"." + std::to_wstring(tenths % 10);
+}
+
+// "5", "0.5", "1.25": a time as it was typed in seconds.
+std::wstring PlainSeconds(std::uint64_t ms)
+{
+    std::wstring text = std::to_wstring(ms / 1000);
+    if (ms % 1000 != 0) {
+        std::wstring fraction = std::to_wstring(ms % 1000 + 1000).substr(1);
+        while (fraction.back() == L'0')
+            fraction.pop_back();
+        text += L"." + fraction;
+    }
+    return text;
+}
+
 std::wstring RequestName(const BoardResult& r)
 {
     switch (r.m_nOpcode) {
@@ -72,19 +92,12 @@ std::wstring CountsOpening(const StationCounts& c, const wchar_t* served)
 
 BoardResult ResultOfDownload(const BoardList& board, const DownloadEnd& end, bool requireConfirmed)
 {
-    BoardResult r;
-    r.m_board = board;
-    r.m_nOpcode = end.m_nOpcode;
-    r.m_nBlock = end.m_nBlock;
-    r.m_nBlocks = end.m_nBlocks;
-    r.m_nAcked = end.m_nAcked;
-    r.m_bRebootSent = end.m_bRebootSent;
+    BoardResult r{end, board, ResultKind::NoReply, std::wstring()};
+    r.m_bUnconfirmed = false; // only a reboot is unconfirmed
     if (end.m_cut != DownloadCut::None) {
         r.m_kind = end.m_cut == DownloadCut::Interrupted ? ResultKind::Interrupted : ResultKind::NotStarted;
-        r.m_nPasses = end.m_cut == DownloadCut::Interrupted ? end.m_nPasses : 0;
         return r;
     }
-    r.m_nPasses = end.m_outcome == BoardOutcome::HeldElsewhere ? 0 : end.m_nPasses;
     switch (end.m_outcome) {
     case BoardOutcome::Rebooted:
         r.m_bUnconfirmed = end.m_bUnconfirmed;

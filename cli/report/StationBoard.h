@@ -13,18 +13,12 @@
 // was asked for (--require-confirmed); a failure.
 enum class ResultKind { Ok, NoReply, NegativeAck, FileError, Skipped, Busy, Interrupted, NotStarted, OutOfStep, NotConfirmed };
 
-// How one board's download ended.
-struct BoardResult {
+// How one board's download ended, as the lanes told it (its request is
+// OP_DISCOVER when it never answered discovery), and what that makes of it.
+struct BoardResult : DownloadEnd {
     BoardList m_board;
     ResultKind m_kind = ResultKind::NoReply;
-    std::uint8_t m_nOpcode = 0; // the request it ended at; OP_DISCOVER when it never answered discovery
-    std::uint32_t m_nBlock = 0; // with OP_DATA: the block
-    std::uint32_t m_nBlocks = 0; // interrupted: the image's blocks
-    std::wstring m_strLabel;    // skipped: the board label its name lacks
-    bool m_bUnconfirmed = false; // rebooted, but its acks could not show that every block arrived
-    std::uint32_t m_nAcked = 0;  // data blocks acknowledged, both passes counted
-    int m_nPasses = 0;           // conversations from the file name: 0 never contacted, 2 started over
-    bool m_bRebootSent = false;  // out of step: the reboot request had gone out in its last pass
+    std::wstring m_strLabel; // skipped: the board label its name lacks
 };
 
 // Everything a command knows of one board: how its download ended, when it

@@ -98,7 +98,7 @@ TEST(CliApp, TheRecordIsOutputAndALostLineIsSaid)
         std::vector<std::wstring> args{L"flash", L"fw/vex_arm_fw.bin", L"192.168.1.1", L"192.168.1.2", L"--quiet"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         const std::string what = "--record '" + WideToAnsi(c.args[1]) + "'";
-        EXPECT_EQ(b.app.Run(args), c.exit) << what << ": exit status";
+        EXPECT_EQ(b.Run(args), c.exit) << what << ": exit status";
         if (c.exit == 5 && std::string(c.err).empty()) {
             EXPECT_NE(b.Err().find("tarnwell-cli: cannot write the record /full/700: only "), std::string::npos)
                 << what << ": message " << b.Err();
@@ -176,7 +176,7 @@ TEST(CliApp, FileNamesAreShownAsTheTextTheyAre)
     const std::wstring utf8 = L"fw/caf\u00c3\u00a9_vex_arm_fw.bin", broken = L"fw/a\nb\u00e9_vex_arm_fw.bin";
     b.platform.files[utf8] = b.image;
     b.platform.files[broken] = b.image;
-    EXPECT_EQ(b.app.Run({L"flash", utf8, L"192.168.1.1", L"--json", L"--quiet", L"--record", L"r.jsonl"}), 0)
+    EXPECT_EQ(b.Run({L"flash", utf8, L"192.168.1.1", L"--json", L"--quiet", L"--record", L"r.jsonl"}), 0)
         << "exit status";
     EXPECT_NE(b.Out().find("{\"file\": \"fw/caf\\u00e9_vex_arm_fw.bin\""), std::string::npos) << "JSON: " << b.Out();
     EXPECT_NE(b.platform.records[L"r.jsonl"].find("\"file\": \"caf\\u00e9_vex_arm_fw.bin\""), std::string::npos)
@@ -186,7 +186,7 @@ TEST(CliApp, FileNamesAreShownAsTheTextTheyAre)
     AppBench log;
     log.Board(1);
     log.platform.files[broken] = log.image;
-    EXPECT_EQ(log.app.Run({L"flash", broken, L"192.168.1.1", L"--quiet", L"--log", L"run.log"}), 0) << "exit status";
+    EXPECT_EQ(log.Run({L"flash", broken, L"192.168.1.1", L"--quiet", L"--log", L"run.log"}), 0) << "exit status";
     ASSERT_NE(log.platform.log, nullptr) << "no log";
     EXPECT_NE(log.platform.log->str().find("Z Downloading fw/a\\nb\xc3\xa9_vex_arm_fw.bin to all valid selected boards.\n"),
         std::string::npos)

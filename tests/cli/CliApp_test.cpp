@@ -379,7 +379,7 @@ TEST(CliApp, AnEmptyTargetListSendsNothing)
              std::vector<std::wstring>{L"discover", L"--log", L""}}) {
         AppBench b;
         b.Board(1);
-        EXPECT_EQ(b.app.Run(args), 2) << "exit status of discover " << WideToAnsi(args[1]);
+        EXPECT_EQ(b.Run(args), 2) << "exit status of discover " << WideToAnsi(args[1]);
         EXPECT_TRUE(b.platform.net.m_sent.empty()) << "discover " << WideToAnsi(args[1]) << " sent something";
     }
 }

@@ -103,7 +103,7 @@ public:
             return SIGNAL_INT;
         return net.m_now >= net.m_wakeAt ? interruptSignal : 0;
     }
-    std::unique_ptr<IRecordFile> OpenRecord(const std::wstring& path, std::wstring& error) override
+    std::unique_ptr<IAppendFile> OpenRecord(const std::wstring& path, std::wstring& error) override
     {
         if (path.rfind(L"/bad/", 0) == 0) {
             error = L"Permission denied";
@@ -111,7 +111,7 @@ public:
         }
         // "/full/N": a disk with N bytes left.
         const std::size_t room = path.rfind(L"/full/", 0) == 0 ? std::stoul(path.substr(6)) : ~std::size_t{0};
-        return std::make_unique<RecordWriter>(std::make_unique<RecordView>(records[path], room));
+        return std::make_unique<RecordView>(records[path], room);
     }
 };
 
@@ -126,7 +126,6 @@ inline std::vector<std::wstring> Words(const std::wstring& line)
 
 struct AppBench {
     FakePlatform platform;
-    CliApp app{platform, platform.net};
     std::vector<std::uint8_t> image;
 
     AppBench()
@@ -143,7 +142,8 @@ struct AppBench {
         return platform.net.AddBoard(L"192.168.1." + std::to_wstring(n), L"FW " + std::wstring(kind) + L" " + std::to_wstring(n));
     }
 
-    int Run(const std::wstring& line) { return app.Run(Words(line)); }
+    int Run(const std::vector<std::wstring>& args) { return RunCli(platform, platform.net, args); }
+    int Run(const std::wstring& line) { return Run(Words(line)); }
     std::string Out() const { return platform.out.str(); }
     std::string Err() const { return platform.err.str(); }
 };

@@ -14,7 +14,9 @@ struct ViewBench {
     FakeNetwork clock;
     StatusLog log{clock};
     std::ostringstream* logText = nullptr;
-    std::vector<BoardList> boards{{L"FW VEX 1", L"192.168.1.1", L"m1"}, {L"FW VEX 2", L"192.168.1.2", L"m2"}};
+    std::vector<StationBoard> boards{
+        StationBoard{BoardResult{{}, {L"FW VEX 1", L"192.168.1.1", L"m1"}, ResultKind::NoReply, L""}},
+        StationBoard{BoardResult{{}, {L"FW VEX 2", L"192.168.1.2", L"m2"}, ResultKind::NoReply, L""}}};
 
     ViewBench()
     {
@@ -94,7 +96,7 @@ TEST(ProgressView, OnATerminalEachBoardHasOneLiveLineAndTheStatusTextsGoToTheLog
 TEST(ProgressView, LongBoardNamesAreCutSoALiveLineNeverWraps)
 {
     ViewBench b;
-    b.boards[0].m_strName = std::wstring(100, L'n');
+    b.boards[0].m_result.m_board.m_strName = std::wstring(100, L'n');
     ProgressView view(b.err, ProgressStyle::Bars, b.log, b.boards);
     view.OnBoardStarted(0);
     EXPECT_EQ(b.err.str(), "192.168.1.1     [--------------------]   0%  file name  " + std::string(23, 'n') + "\n")

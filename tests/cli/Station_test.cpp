@@ -351,9 +351,9 @@ struct WatchBench {
     EventLoop loop{net, net};
     StatusLog log{net};
     std::ostringstream err;
-    std::vector<BoardList> lists;
-    ProgressView view{err, ProgressStyle::Quiet, log, lists};
-    std::vector<std::uint8_t> image = std::vector<std::uint8_t>(20000, 0x5a);
+    std::vector<StationBoard> boards;
+    ProgressView view{err, ProgressStyle::Quiet, log, boards};
+    Firmware firmware{&Vex(), "vex_arm_fw.bin", std::vector<std::uint8_t>(20000, 0x5a)};
     WatchJob job;
     std::vector<std::pair<std::uint64_t, std::wstring>> lines; // when, what
     std::uint64_t untilMs = 0;
@@ -361,8 +361,7 @@ struct WatchBench {
     WatchBench()
     {
         job.m_strPath = L"fw/vex_arm_fw.bin";
-        job.m_strAnsiName = "vex_arm_fw.bin";
-        job.m_pKind = &Vex();
+        job.m_rules.m_strFileName = L"vex_arm_fw.bin";
         job.m_nIntervalMs = 500;
     }
 
@@ -376,10 +375,10 @@ struct WatchBench {
 
     StationCounts Run()
     {
-        Watch watch(loop, link, net, view, lists, image, job,
+        Watch watch(loop, link, net, view, boards, firmware, job,
             [this](const StationBoard& b) { lines.emplace_back(net.m_now, FormatStationLine(b, job.m_nVerifyReturnMs)); });
         watch.Run([this] { return net.m_now >= untilMs; });
-        return CountStation(watch.Boards());
+        return CountStation(boards);
     }
 
     std::wstring LineOf(const std::wstring& ip) const
@@ -417,7 +416,7 @@ TEST(StationWatch, BoardsPluggedInOneAfterAnotherAreEachServedOnce)
     for (int n : {1, 3, 4, 5}) {
         const FakeNetwork::Board& b = w.net.m_boards[L"192.168.1." + std::to_wstring(n)];
         EXPECT_EQ(b.fileNames, 1) << "board " << n << " served more or less than once";
-        EXPECT_TRUE(b.image == w.image) << "board " << n << "'s image";
+        EXPECT_TRUE(b.image == w.firmware.m_image) << "board " << n << "'s image";
     }
     EXPECT_EQ(w.net.m_boards[L"192.168.1.2"].downloadRequests, 0) << "the other kind got a request";
     EXPECT_TRUE(counts.boards == 5 && counts.served == 3 && counts.failed == 1 && counts.skipped == 1
@@ -436,7 +435,7 @@ TEST(StationWatch, InterruptNamesEveryBoardStillGoingAndWhereItWas)
     WatchBench w;
     w.job.m_nParallel = 3;
     w.job.m_nVerifyReturnMs = 5000;
-    w.image.assign(504 * 100, 1);
+    w.firmware.m_image.assign(504 * 100, 1);
     FakeNetwork::Board& quick = w.Board(1, L"VEX", 0);
     quick.delayMs = 1;
     quick.awayMs = 60000;
