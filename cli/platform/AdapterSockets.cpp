@@ -41,7 +41,7 @@ void AdapterSockets::Add(const AdapterAddress& adapter)
     const sockaddr_in local = Endpoint(ParseIPv4(adapter.m_strAddress), 0);
     int bytes = RECEIVE_BUFFER_BYTES;
     ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
-    if (::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 || !Prepare(s)) {
+    if (::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 || !ReadyForWait(s)) {
         CloseSocket(s);
         return;
     }

@@ -47,7 +47,7 @@ protected:
     // boards answer to it; left out when it cannot be opened or prepared.
     void Add(const AdapterAddress& adapter);
     // Readies a bound socket for the system's wait.
-    virtual bool Prepare(Socket s) = 0;
+    virtual bool ReadyForWait(Socket s) = 0;
     // One datagram, or with `all` every one waiting.
     static void Read(Socket s, std::vector<Datagram>& received, bool all);
     void Close(); // every socket

@@ -160,7 +160,7 @@ public:
     }
 
 private:
-    bool Prepare(int fd) override { return MakePrivate(fd); }
+    bool ReadyForWait(int fd) override { return MakePrivate(fd); }
 
     int m_nWakeFd;
 };

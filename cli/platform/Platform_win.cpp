@@ -145,7 +145,7 @@ public:
     }
 
 private:
-    bool Prepare(SOCKET s) override
+    bool ReadyForWait(SOCKET s) override
     {
         // The wait takes one handle for the console's interrupt besides these.
         const bool shared = m_events.size() == MAXIMUM_WAIT_OBJECTS - 1;
