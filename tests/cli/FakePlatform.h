@@ -53,7 +53,8 @@ public:
     std::uint64_t interruptAt = ~std::uint64_t{0}; // Ctrl-C at this time
     std::map<std::wstring, std::vector<std::uint8_t>> files;
     std::ostringstream out, err;
-    std::ostringstream* log = nullptr;
+    std::ostringstream logText; // what the log holds, kept after the command has closed its stream
+    std::ostringstream* log = nullptr; // &logText once a log was opened
     int interruptSignal = 0; // arrives at net.m_wakeAt
     std::unique_ptr<FullDisk> fullOut, fullLog; // standard output / a log path starting "/full/" on a full disk
     std::unique_ptr<std::ostream> fullOutStream;
@@ -90,9 +91,8 @@ public:
             fullLog = std::make_unique<FullDisk>(static_cast<std::size_t>(std::stoul(path.substr(6))));
             return std::make_unique<std::ostream>(fullLog.get());
         }
-        auto file = std::make_unique<std::ostringstream>();
-        log = file.get();
-        return file;
+        log = &logText;
+        return std::make_unique<std::ostream>(logText.rdbuf());
     }
     std::ostream& Out() override { return fullOutStream ? *fullOutStream : out; }
     std::ostream& Err() override { return err; }
